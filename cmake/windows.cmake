@@ -1,0 +1,41 @@
+# Cross build of SETUPVDL.EXE (and, on x86_64, its Wine tests).
+enable_language(RC)
+
+set(WARNINGS -Wall -Wextra -Werror -Wshadow -Wno-cast-function-type)
+add_compile_options(${WARNINGS})
+set(SIZE_FLAGS -Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables)
+set(SHIP_CXX_FLAGS -fno-exceptions -fno-rtti -fno-threadsafe-statics)
+# Reproducible: no link time stamp, no build paths in the image.
+set(LINK_FLAGS -static -static-libgcc -static-libstdc++ -Wl,--gc-sections
+    -Wl,--no-insert-timestamp -s -mwindows)
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
+
+set(RES_DIR ${CMAKE_SOURCE_DIR}/res)
+include(cmake/payloads.cmake)
+
+file(GLOB CORE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.cpp)
+list(REMOVE_ITEM CORE_SOURCES ${CMAKE_SOURCE_DIR}/src/driver/main.cpp)
+
+add_library(setupcore STATIC ${CORE_SOURCES})
+target_include_directories(setupcore PUBLIC ${CMAKE_SOURCE_DIR}/src ${RES_DIR})
+target_compile_options(setupcore PRIVATE ${SIZE_FLAGS} $<$<COMPILE_LANGUAGE:CXX>:${SHIP_CXX_FLAGS}>)
+target_compile_definitions(setupcore PUBLIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0500)
+target_link_libraries(setupcore PUBLIC comctl32 shlwapi version advapi32 shell32 gdi32 user32 kernel32)
+
+# The resources: string table, templates, bitmaps, icon, licence, payloads.
+set(SETUP_RC ${RES_DIR}/setup.rc)
+add_library(setupres OBJECT ${SETUP_RC})
+target_include_directories(setupres PRIVATE ${RES_DIR} ${PAYLOAD_DIR})
+set_source_files_properties(${SETUP_RC} PROPERTIES OBJECT_DEPENDS "${PAYLOAD_FILES}")
+add_dependencies(setupres payloads)
+
+add_executable(SETUPVDL WIN32 ${CMAKE_SOURCE_DIR}/src/driver/main.cpp $<TARGET_OBJECTS:setupres>)
+set_target_properties(SETUPVDL PROPERTIES OUTPUT_NAME SETUPVDL SUFFIX .EXE)
+target_compile_options(SETUPVDL PRIVATE ${SIZE_FLAGS} ${SHIP_CXX_FLAGS})
+target_link_libraries(SETUPVDL PRIVATE setupcore)
+target_link_options(SETUPVDL PRIVATE ${LINK_FLAGS})
+
+if(SETUPVDL_TESTS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  enable_testing()
+  add_subdirectory(tests)
+endif()

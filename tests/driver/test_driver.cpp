@@ -1,0 +1,320 @@
+// The Win32 test driver; see test_driver.h.
+#include "test_driver.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace td {
+
+std::string BinDir() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string dir(path, n);
+  return dir.substr(0, dir.find_last_of('\\') + 1);
+}
+
+std::string SetupExePath() { return BinDir() + "SETUPVDL.EXE"; }
+
+Process::~Process() {
+  if (process_ != nullptr) CloseHandle(process_);
+}
+
+bool Process::Start(const std::string& commandLine) {
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  CloseHandle(pi.hThread);
+  process_ = pi.hProcess;
+  pid_ = pi.dwProcessId;
+  return true;
+}
+
+bool Process::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
+  if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return false;
+  if (exitCode != nullptr) GetExitCodeProcess(process_, exitCode);
+  return true;
+}
+
+void Process::Kill() {
+  if (process_ != nullptr) TerminateProcess(process_, 99);
+}
+
+bool StartSetup(const std::string& args, Process* process) {
+  return process->Start("\"" + SetupExePath() + "\"" + (args.empty() ? "" : " " + args));
+}
+
+bool RunSetup(const std::string& args, DWORD timeoutMs, DWORD* exitCode) {
+  Process p;
+  if (!StartSetup(args, &p)) return false;
+  if (p.WaitExit(timeoutMs, exitCode)) return true;
+  p.Kill();
+  return false;
+}
+
+bool WaitUntil(const std::function<bool()>& predicate, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (predicate()) return true;
+    if (GetTickCount() - start >= timeoutMs) return predicate();
+    Sleep(20);
+  }
+}
+
+namespace {
+struct Search {
+  const char* className;
+  const char* caption;
+  DWORD pid;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+  Search* s = reinterpret_cast<Search*>(param);
+  if (!IsWindowVisible(window)) return TRUE;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (s->pid != 0 && pid != s->pid) return TRUE;
+  if (s->className != nullptr && ClassName(window) != s->className) return TRUE;
+  if (s->caption != nullptr && WindowText(window) != s->caption) return TRUE;
+  s->found.push_back(window);
+  return TRUE;
+}
+}  // namespace
+
+std::vector<HWND> TopWindows(DWORD pid) {
+  Search s{nullptr, nullptr, pid, {}};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+HWND FindTopWindow(const char* className, const char* caption, DWORD pid) {
+  Search s{className, caption, pid, {}};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&s));
+  return s.found.empty() ? nullptr : s.found.front();
+}
+
+HWND WaitForWindow(const char* className, const char* caption, DWORD pid, DWORD timeoutMs) {
+  HWND found = nullptr;
+  WaitUntil([&] { return (found = FindTopWindow(className, caption, pid)) != nullptr; }, timeoutMs);
+  return found;
+}
+
+std::string WindowText(HWND window) {
+  char text[4096];
+  // WM_GETTEXT reaches windows of other processes too.
+  LRESULT n = SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                                  5000, nullptr);
+  (void)n;
+  text[sizeof text - 1] = '\0';
+  return IsWindow(window) ? std::string(text) : std::string();
+}
+
+std::string ClassName(HWND window) {
+  char name[256] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+std::string ItemText(HWND dialog, int id) {
+  HWND item = GetDlgItem(dialog, id);
+  return item != nullptr ? WindowText(item) : std::string();
+}
+
+bool PressButton(HWND dialog, int id) {
+  HWND button = GetDlgItem(dialog, id);
+  return button != nullptr && PostMessageA(button, BM_CLICK, 0, 0) != FALSE;
+}
+
+bool WaitForMessageBox(const char* caption, DWORD pid, MessageBoxInfo* info, DWORD timeoutMs) {
+  HWND box = nullptr;
+  bool ok = WaitUntil(
+      [&] {
+        box = FindTopWindow("#32770", caption, pid);
+        return box != nullptr && GetDlgItem(box, 0xFFFF) != nullptr;
+      },
+      timeoutMs);
+  if (!ok) return false;
+  info->window = box;
+  info->caption = WindowText(box);
+  info->text = ItemText(box, 0xFFFF);
+  return true;
+}
+
+bool AnswerMessageBox(HWND box, int buttonId) { return PressButton(box, buttonId); }
+
+MessageBoxWatcher::MessageBoxWatcher(const char* caption, int answer, DWORD timeoutMs)
+    : caption_(caption), answer_(answer), timeoutMs_(timeoutMs) {
+  thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+  if (thread_ != nullptr) {
+    WaitForSingleObject(thread_, timeoutMs_ + 1000);
+    CloseHandle(thread_);
+  }
+}
+
+DWORD WINAPI MessageBoxWatcher::Run(void* param) {
+  MessageBoxWatcher* self = static_cast<MessageBoxWatcher*>(param);
+  if (WaitForMessageBox(self->caption_.c_str(), GetCurrentProcessId(), &self->info_, self->timeoutMs_)) {
+    self->answered_ = AnswerMessageBox(self->info_.window, self->answer_);
+  }
+  return 0;
+}
+
+bool MessageBoxWatcher::Wait(DWORD timeoutMs) {
+  if (thread_ == nullptr) return false;
+  WaitForSingleObject(thread_, timeoutMs);
+  return answered_;
+}
+
+std::string ArtifactPath(const std::string& name) {
+  const char* dir = getenv("SETUPVDL_ARTIFACTS");
+  std::string path;
+  if (dir != nullptr && dir[0] == '/') {
+    path = std::string("Z:") + dir;
+    for (char& c : path)
+      if (c == '/') c = '\\';
+  } else if (dir != nullptr) {
+    path = dir;
+  } else {
+    path = BinDir();
+  }
+  if (!path.empty() && path.back() != '\\') path += '\\';
+  CreateDirectoryA(path.c_str(), nullptr);
+  return path + name;
+}
+
+namespace {
+bool SaveRect(HDC source, int x, int y, int width, int height, const std::string& name) {
+  if (width <= 0 || height <= 0) return false;
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(source, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (dib == nullptr) return false;
+  HDC mem = CreateCompatibleDC(source);
+  HGDIOBJ old = SelectObject(mem, dib);
+  BitBlt(mem, 0, 0, width, height, source, x, y, SRCCOPY);
+  GdiFlush();
+  DWORD stride = ((width * 3 + 3) & ~3);
+  DWORD imageSize = stride * height;
+  BITMAPFILEHEADER fh = {};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+  fh.bfSize = fh.bfOffBits + imageSize;
+  std::string data(reinterpret_cast<char*>(&fh), sizeof fh);
+  data.append(reinterpret_cast<char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+  data.append(static_cast<char*>(bits), imageSize);
+  SelectObject(mem, old);
+  DeleteDC(mem);
+  DeleteObject(dib);
+  return WriteWholeFile(ArtifactPath(name), data);
+}
+}  // namespace
+
+bool SaveScreenshot(const std::string& name) {
+  HDC screen = GetDC(nullptr);
+  bool ok = SaveRect(screen, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), name);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+bool SaveWindowShot(HWND window, const std::string& name) {
+  RECT r;
+  if (!GetWindowRect(window, &r)) return false;
+  HDC screen = GetDC(nullptr);
+  bool ok = SaveRect(screen, r.left, r.top, r.right - r.left, r.bottom - r.top, name);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+bool ReadWholeFile(const std::string& path, std::string* data) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD size = GetFileSize(file, nullptr);
+  data->assign(size, '\0');
+  DWORD read = 0;
+  BOOL ok = size == 0 || ReadFile(file, &(*data)[0], size, &read, nullptr);
+  CloseHandle(file);
+  return ok && read == size;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& data) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  BOOL ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok && written == data.size();
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool SetRegValue(HKEY root, const char* key, const char* name, DWORD type, const void* data, DWORD size) {
+  HKEY k;
+  if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS) return false;
+  LONG rc = RegSetValueExA(k, name, 0, type, static_cast<const BYTE*>(data), size);
+  RegCloseKey(k);
+  return rc == ERROR_SUCCESS;
+}
+
+bool SetRegMultiSz(HKEY root, const char* key, const char* name, const std::vector<std::string>& entries) {
+  std::string list;
+  for (const std::string& e : entries) list += e + '\0';
+  list += '\0';
+  return SetRegValue(root, key, name, REG_MULTI_SZ, list.data(), static_cast<DWORD>(list.size()));
+}
+
+bool QueryRegValue(HKEY root, const char* key, const char* name, DWORD* type, std::string* data) {
+  HKEY k;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  DWORD size = 0;
+  LONG rc = RegQueryValueExA(k, name, nullptr, type, nullptr, &size);
+  if (rc == ERROR_SUCCESS) {
+    data->assign(size, '\0');
+    rc = RegQueryValueExA(k, name, nullptr, type, size ? reinterpret_cast<BYTE*>(&(*data)[0]) : nullptr, &size);
+    data->resize(size);
+  }
+  RegCloseKey(k);
+  return rc == ERROR_SUCCESS;
+}
+
+bool DeleteRegValue(HKEY root, const char* key, const char* name) {
+  HKEY k;
+  if (RegOpenKeyExA(root, key, 0, KEY_WRITE, &k) != ERROR_SUCCESS) return false;
+  LONG rc = RegDeleteValueA(k, name);
+  RegCloseKey(k);
+  return rc == ERROR_SUCCESS;
+}
+
+bool DeleteRegTree(HKEY root, const char* key) {
+  HKEY k;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ | KEY_WRITE, &k) != ERROR_SUCCESS) return false;
+  char sub[256];
+  for (;;) {
+    DWORD n = sizeof sub;
+    if (RegEnumKeyExA(k, 0, sub, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    std::string child = std::string(key) + "\\" + sub;
+    if (!DeleteRegTree(root, child.c_str())) break;
+  }
+  RegCloseKey(k);
+  return RegDeleteKeyA(root, key) == ERROR_SUCCESS;
+}
+
+bool RegKeyExists(HKEY root, const char* key) {
+  HKEY k;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
+}  // namespace td

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Runs one Windows program under wine64 in a fresh Wine prefix (a copy of a
+# template made once per build tree) and on a private virtual display.
+#   wine-case.sh PROGRAM.exe [ARGS...]
+# SETUPVDL_WINE_TEMPLATE  template prefix (made here when missing)
+# SETUPVDL_KEEP_PREFIX=1  keep the prefix after the run, for a post-mortem
+# SETUPVDL_PREFIX_HOOK    a command run with WINEPREFIX set before the program
+set -u
+exe=$1
+shift
+here=$(cd "$(dirname "$0")" && pwd)
+tpl=${SETUPVDL_WINE_TEMPLATE:-$(dirname "$(dirname "$exe")")/wine-template}
+. "$here/wine-env.sh"
+
+"$here/make-template.sh" "$tpl" || { echo "cannot make the Wine template $tpl" >&2; exit 1; }
+
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/vdl-prefix.XXXXXX")
+out=$(mktemp "${TMPDIR:-/tmp}/vdl-out.XXXXXX")
+xvfb_pid=
+cleanup() {
+  WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1
+  WINEPREFIX=$prefix "$WINESERVER" -w >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  if [ "${SETUPVDL_KEEP_PREFIX:-0}" = 1 ]; then echo "prefix kept: $prefix" >&2; else rm -rf "$prefix"; fi
+  rm -f "$out"
+}
+trap cleanup EXIT
+
+# Hard links for the big read-only system files; real copies of what Wine
+# rewrites in place.
+cp -al "$tpl/." "$prefix/"
+for f in system.reg user.reg userdef.reg; do
+  rm -f "$prefix/$f"
+  cp "$tpl/$f" "$prefix/$f"
+done
+export WINEPREFIX=$prefix
+
+if [ -z "${SETUPVDL_DISPLAY:-}" ]; then
+  dfile=$(mktemp "${TMPDIR:-/tmp}/vdl-display.XXXXXX")
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dfile" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$dfile" ] && break; sleep 0.05; done
+  export DISPLAY=":$(head -n1 "$dfile")"
+  rm -f "$dfile"
+else
+  export DISPLAY=$SETUPVDL_DISPLAY
+fi
+
+if [ -n "${SETUPVDL_PREFIX_HOOK:-}" ]; then
+  eval "$SETUPVDL_PREFIX_HOOK"
+fi
+
+# Wine's background processes inherit the output: write to a file, not a pipe.
+"$WINE" "$exe" "$@" >"$out" 2>&1 </dev/null
+rc=$?
+cat "$out"
+exit $rc

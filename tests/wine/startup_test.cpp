@@ -1,0 +1,168 @@
+// Start-up: the global setup state, the command-line roads, the usage
+// message, the single instance and the exit code, on the real executable.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "driver/setup_state.h"
+#include "resource.h"
+#include "test_driver.h"
+
+namespace {
+
+const char kCaption[] = "Vandrel Lite 1.0 Setup";
+
+std::string LoadString(UINT id) {
+  char text[256] = "";
+  LoadStringA(GetModuleHandleA(nullptr), id, text, 255);
+  return text;
+}
+
+TEST(SetupState, FillsDirectoriesIconsAndEvents) {
+  ASSERT_TRUE(InitSetupState(GetModuleHandleA(nullptr)));
+  EXPECT_STREQ(g_setupCaption, kCaption);
+  char windows[MAX_PATH], system[MAX_PATH], temp[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  GetSystemDirectoryA(system, MAX_PATH);
+  GetTempPathA(MAX_PATH, temp);
+  EXPECT_EQ(std::string(g_directories[kWindowsDir]), std::string(windows) + "\\");
+  EXPECT_EQ(std::string(g_directories[kSystemDir]), std::string(system) + "\\");
+  EXPECT_EQ(std::string(g_directories[kHelpDir]), std::string(windows) + "\\Help\\");
+  std::string tempDir = temp;
+  if (tempDir.back() != '\\') tempDir += '\\';
+  EXPECT_EQ(std::string(g_directories[kTempDir]), tempDir);
+
+  ICONINFO info;
+  ASSERT_TRUE(g_smallIcon != nullptr && GetIconInfo(g_smallIcon, &info));
+  BITMAP bm;
+  GetObjectA(info.hbmMask, sizeof bm, &bm);
+  EXPECT_EQ(bm.bmWidth, 16);
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  ASSERT_TRUE(g_largeIcon != nullptr && GetIconInfo(g_largeIcon, &info));
+  GetObjectA(info.hbmMask, sizeof bm, &bm);
+  EXPECT_EQ(bm.bmWidth, 32);
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+
+  // Continue: manual reset, signalled. Cancel: automatic reset, not signalled.
+  EXPECT_EQ(WaitForSingleObject(g_continueEvent, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(g_continueEvent, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(g_cancelEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  SetEvent(g_cancelEvent);
+  EXPECT_EQ(WaitForSingleObject(g_cancelEvent, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(g_cancelEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(g_installComplete, 0);
+
+  EXPECT_TRUE(CloseSetupEvents());
+  EXPECT_EQ(g_continueEvent, nullptr);
+  EXPECT_EQ(g_cancelEvent, nullptr);
+  EXPECT_TRUE(CloseSetupEvents());  // nothing left to close
+}
+
+TEST(SetupState, RefusesWhenAnotherSetupWindowIsOpen) {
+  // Any dialog-class window with the caption counts as a running setup.
+  HWND other = CreateWindowExA(0, "#32770", kCaption, WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                               nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  ShowWindow(other, SW_MINIMIZE);
+  EXPECT_FALSE(InitSetupState(GetModuleHandleA(nullptr)));
+  EXPECT_FALSE(IsIconic(other)) << "the running setup's window is restored";
+  EXPECT_EQ(g_continueEvent, nullptr);
+  DestroyWindow(other);
+}
+
+// Run as a child process with VDL_PROBE set: reports IsSupportedSystem.
+TEST(SupportedSystem, Probe) {
+  if (GetEnvironmentVariableA("VDL_PROBE", nullptr, 0) == 0) GTEST_SKIP() << "child-process probe only";
+  ExitProcess(IsSupportedSystem() ? 1 : 2);
+}
+
+DWORD RunProbe() {
+  SetEnvironmentVariableA("VDL_PROBE", "1");
+  td::Process child;
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  EXPECT_TRUE(child.Start(std::string("\"") + self + "\" --gtest_filter=SupportedSystem.Probe"));
+  SetEnvironmentVariableA("VDL_PROBE", nullptr);
+  DWORD code = 0;
+  EXPECT_TRUE(child.WaitExit(td::kWaitMs, &code));
+  return code;
+}
+
+TEST(SupportedSystem, NtFamilyOnlyFromVersionFour) {
+  EXPECT_TRUE(IsSupportedSystem());  // Wine reports NT 6.1 by default
+  // Wine's own version setting makes the next process see Windows 98.
+  ASSERT_TRUE(td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine", "Version", REG_SZ, "win98", 6));
+  EXPECT_EQ(RunProbe(), 2u);
+  ASSERT_TRUE(td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine", "Version", REG_SZ, "nt40", 5));
+  EXPECT_EQ(RunProbe(), 1u);
+}
+
+TEST(CommandLine, UnrecognisedArgumentsShowTheUsageMessage) {
+  const std::string usage = LoadString(IDS_USAGE);
+  int shot = 0;
+  for (const char* args : {"/U", "-U", "u", "-u x", "--u", "  /u/u  "}) {
+    SCOPED_TRACE(args);
+    td::Process setup;
+    ASSERT_TRUE(td::StartSetup(args, &setup));
+    td::MessageBoxInfo box;
+    ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &box));
+    EXPECT_EQ(box.text, usage);
+    // Information icon, OK button only.
+    EXPECT_NE(GetDlgItem(box.window, IDOK), nullptr);
+    EXPECT_EQ(GetDlgItem(box.window, IDCANCEL), nullptr);
+    if (shot++ == 0) td::SaveScreenshot("usage-message.bmp");
+    ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
+    DWORD code = 99;
+    ASSERT_TRUE(setup.WaitExit(td::kWaitMs, &code));
+    EXPECT_EQ(code, 0u);
+  }
+}
+
+TEST(CommandLine, UsageTextHasSevenLines) {
+  const std::string usage = LoadString(IDS_USAGE);
+  EXPECT_EQ(std::count(usage.begin(), usage.end(), '\n'), 6);
+  EXPECT_EQ(usage.rfind(std::string(kCaption) + "\n", 0), 0u);
+  EXPECT_NE(usage.find("\n\nUsage:\n\n   SETUPVDL.EXE [-u]\n   -u - unattended setup"), std::string::npos);
+}
+
+TEST(CommandLine, SwitchesRunUnattendedWithoutAnyWindow) {
+  for (const char* args : {"-u", "/u", "  -u  ", "\t/u\t"}) {
+    SCOPED_TRACE(args);
+    td::Process setup;
+    ASSERT_TRUE(td::StartSetup(args, &setup));
+    DWORD code = 99;
+    ASSERT_TRUE(setup.WaitExit(60000, &code));
+    EXPECT_EQ(code, 0u);
+  }
+}
+
+TEST(SingleInstance, SecondStartRaisesTheFirstAndEnds) {
+  td::Process first;
+  ASSERT_TRUE(td::StartSetup("x", &first));
+  td::MessageBoxInfo box;
+  ASSERT_TRUE(td::WaitForMessageBox(kCaption, first.pid(), &box));
+  // Put another window in front, then start a second setup.
+  HWND front = CreateWindowExA(0, "STATIC", "front", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
+                               nullptr, nullptr);
+  SetForegroundWindow(front);
+  for (const char* args : {"", "-u", "y"}) {
+    SCOPED_TRACE(args);
+    td::Process second;
+    ASSERT_TRUE(td::StartSetup(args, &second));
+    DWORD code = 99;
+    ASSERT_TRUE(second.WaitExit(td::kWaitMs, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(td::WaitUntil([&] { return GetForegroundWindow() == box.window; }, 5000));
+    SetForegroundWindow(front);
+  }
+  DestroyWindow(front);
+  ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
+  DWORD code = 99;
+  ASSERT_TRUE(first.WaitExit(td::kWaitMs, &code));
+  EXPECT_EQ(code, 0u);
+}
+
+}  // namespace

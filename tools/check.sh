@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every tree and runs every test:
+# native logic tests under ASan/UBSan, bounded fuzz runs, the Wine tests
+# (each case in a fresh prefix on its own virtual display), the shipping
+# executable's PE checks and a reproducibility check.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+tools/deps.sh || exit 1
+tools/build.sh || { echo "build failed"; exit 1; }
+out=${BUILD_ROOT:-$root/build}
+start=$(date +%s)
+passed=0
+failed=0
+count() {  # name, status
+  if [ "$2" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $1"; fi
+}
+run_ctest() {  # tree, parallel jobs
+  local log
+  log=$(mktemp)
+  ctest --test-dir "$out/$1" -j "$2" --output-on-failure --timeout 300 2>&1 | tee "$log"
+  local p f
+  p=$(grep -oE '[0-9]+ tests passed|tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
+  total=$(grep -oE 'out of [0-9]+' "$log" | tail -1 | grep -oE '[0-9]+')
+  f=$(grep -oE '[0-9]+ tests failed' "$log" | tail -1 | grep -oE '^[0-9]+')
+  total=${total:-0}
+  f=${f:-0}
+  [ -n "$p" ] || f=$((f + 1))
+  passed=$((passed + total - f))
+  failed=$((failed + f))
+  rm -f "$log"
+}
+run_ctest native 2
+run_ctest x64 "${WINE_JOBS:-4}"
+tests/harness/check-pe.sh "$out/i686/bin/SETUPVDL.EXE"
+count "PE checks of the shipping executable" $?
+tests/harness/check-repro.sh "$out/i686/bin/SETUPVDL.EXE"
+count "reproducible shipping build" $?
+echo "Full check took $(( $(date +%s) - start )) s after the build."
+echo "check: $passed passed, $failed failed"
+[ "$failed" = 0 ]
