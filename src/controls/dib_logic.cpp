@@ -76,20 +76,23 @@ bool ParseDib(const uint8_t* data, size_t size, DibLayout* layout) {
   return true;
 }
 
+bool DibPaletteEntryAt(const uint8_t* data, size_t size, const DibLayout& layout, size_t index,
+                       DibPaletteEntry* entry) {
+  if (data == nullptr || entry == nullptr || index >= layout.colourCount) return false;
+  if (layout.colourTableOffset > size || index >= (size - layout.colourTableOffset) / 4) return false;
+  // Stored blue, green, red, reserved.
+  const uint8_t* quad = data + layout.colourTableOffset + 4 * index;
+  entry->red = quad[2];
+  entry->green = quad[1];
+  entry->blue = quad[0];
+  entry->flags = 0;
+  return true;
+}
+
 size_t BuildDibPalette(const uint8_t* data, size_t size, const DibLayout& layout, DibPaletteEntry* entries,
                        size_t capacity) {
-  if (data == nullptr || entries == nullptr) return 0;
-  size_t n = layout.colourCount;
-  if (n > capacity) n = capacity;
-  if (layout.colourTableOffset > size) return 0;
-  size_t available = (size - layout.colourTableOffset) / 4;
-  if (n > available) n = available;
-  const uint8_t* table = data + layout.colourTableOffset;
-  for (size_t i = 0; i < n; ++i) {
-    entries[i].red = table[4 * i + 2];
-    entries[i].green = table[4 * i + 1];
-    entries[i].blue = table[4 * i];
-    entries[i].flags = 0;
-  }
+  if (entries == nullptr) return 0;
+  size_t n = 0;
+  while (n < capacity && DibPaletteEntryAt(data, size, layout, n, &entries[n])) ++n;
   return n;
 }

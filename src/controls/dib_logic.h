@@ -41,6 +41,10 @@ uint32_t DibColourCount(uint16_t bitCount, uint32_t clrUsed);
 // of a kind that is not drawn (core header, compressed rows, odd bit count).
 bool ParseDib(const uint8_t* data, size_t size, DibLayout* layout);
 
+// Entry index of the colour table of a parsed DIB as a palette entry; false
+// when the index is outside the table or the data.
+bool DibPaletteEntryAt(const uint8_t* data, size_t size, const DibLayout& layout, size_t index, DibPaletteEntry* entry);
+
 // Copies the colour table (blue, green, red, reserved) of a parsed DIB into
 // palette entries (red, green, blue, flags 0). capacity bounds the output;
 // returns the number of entries written.
