@@ -1,0 +1,337 @@
+// CPicture on real dialogs: palettes from colour tables, the bitmap at its
+// own size, painting, system colour changes and untrusted resource headers.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "control_dialogs.h"
+#include "controls/picture.h"
+#include "resource.h"
+#include "test_driver.h"
+
+namespace {
+
+constexpr int kItem = 2201;
+constexpr WORD kBitmap24 = 3001;
+constexpr WORD kBitmapUsed20 = 3002;
+constexpr WORD kBitmapHugeCount = 3003;
+constexpr WORD kBitmapHugeHeader = 3004;
+constexpr WORD kBitmapCutRows = 3005;
+
+void Put16(std::vector<BYTE>* d, size_t at, WORD v) {
+  (*d)[at] = LOBYTE(v);
+  (*d)[at + 1] = HIBYTE(v);
+}
+
+void Put32(std::vector<BYTE>* d, size_t at, DWORD v) {
+  for (int i = 0; i < 4; ++i) (*d)[at + i] = static_cast<BYTE>(v >> (8 * i));
+}
+
+// A packed DIB; colour-table entry i is blue i, green 2i, red 3i; every
+// pixel byte is 0x5A.
+std::vector<BYTE> MakeDib(int width, int height, int bits, DWORD clrUsed, DWORD entries) {
+  size_t stride = ((static_cast<size_t>(width) * bits + 31) / 32) * 4;
+  std::vector<BYTE> d(40 + 4 * entries + stride * height, 0x5A);
+  std::fill(d.begin(), d.begin() + 40 + 4 * entries, 0);
+  Put32(&d, 0, 40);
+  Put32(&d, 4, width);
+  Put32(&d, 8, height);
+  Put16(&d, 12, 1);
+  Put16(&d, 14, static_cast<WORD>(bits));
+  Put32(&d, 32, clrUsed);
+  for (DWORD i = 0; i < entries; ++i) {
+    d[40 + 4 * i] = static_cast<BYTE>(i);
+    d[40 + 4 * i + 1] = static_cast<BYTE>(2 * i);
+    d[40 + 4 * i + 2] = static_cast<BYTE>(3 * i);
+  }
+  return d;
+}
+
+// A copy of this program with extra bitmap resources, loaded as data.
+class ExtraBitmaps {
+ public:
+  ExtraBitmaps() {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    path_ = std::string(temp) + "vdl-bitmaps.dll";
+    if (!CopyFileA(self, path_.c_str(), FALSE)) return;
+    HANDLE update = BeginUpdateResourceA(path_.c_str(), FALSE);
+    if (update == nullptr) return;
+    auto add = [update](WORD id, std::vector<BYTE> data) {
+      return UpdateResourceA(update, MAKEINTRESOURCEA(2), MAKEINTRESOURCEA(id),
+                             MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), data.data(), static_cast<DWORD>(data.size()));
+    };
+    bool ok = add(kBitmap24, MakeDib(5, 3, 24, 0, 0)) && add(kBitmapUsed20, MakeDib(7, 4, 8, 20, 20));
+    std::vector<BYTE> huge = MakeDib(4, 2, 8, 0, 256);
+    Put32(&huge, 32, 0x3FFFFFFF);  // a colour table far past the end
+    ok = ok && add(kBitmapHugeCount, huge);
+    std::vector<BYTE> header = MakeDib(4, 2, 24, 0, 0);
+    Put32(&header, 0, 0x7FFFFFF0);  // a header past the end
+    ok = ok && add(kBitmapHugeHeader, header);
+    std::vector<BYTE> cut = MakeDib(40, 40, 8, 0, 256);
+    cut.resize(cut.size() - 100);  // rows past the end
+    ok = ok && add(kBitmapCutRows, cut);
+    if (!EndUpdateResourceA(update, !ok) || !ok) return;
+    module_ = LoadLibraryExA(path_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  }
+  ~ExtraBitmaps() {
+    if (module_ != nullptr) FreeLibrary(module_);
+    DeleteFileA(path_.c_str());
+  }
+  HMODULE module() const { return module_; }
+
+ private:
+  std::string path_;
+  HMODULE module_ = nullptr;
+};
+
+// The resource's own colour table, as palette entries.
+std::vector<PALETTEENTRY> TableOf(HMODULE module, WORD id) {
+  std::vector<PALETTEENTRY> table;
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));
+  if (found == nullptr) return table;
+  const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+  const BITMAPINFOHEADER* h = reinterpret_cast<const BITMAPINFOHEADER*>(data);
+  DWORD n = h->biClrUsed != 0 ? h->biClrUsed : (h->biBitCount <= 8 ? 1u << h->biBitCount : 0);
+  for (DWORD i = 0; i < n; ++i) {
+    const BYTE* q = data + h->biSize + 4 * i;
+    table.push_back({q[2], q[1], q[0], 0});
+  }
+  return table;
+}
+
+std::vector<PALETTEENTRY> EntriesOf(HPALETTE palette) {
+  WORD count = 0;
+  GetObjectA(palette, sizeof count, &count);
+  std::vector<PALETTEENTRY> entries(count);
+  if (count > 0) GetPaletteEntries(palette, 0, count, entries.data());
+  return entries;
+}
+
+void ExpectSameEntries(const std::vector<PALETTEENTRY>& expected, const std::vector<PALETTEENTRY>& actual) {
+  ASSERT_EQ(expected.size(), actual.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(expected[i].peRed, actual[i].peRed);
+    EXPECT_EQ(expected[i].peGreen, actual[i].peGreen);
+    EXPECT_EQ(expected[i].peBlue, actual[i].peBlue);
+    EXPECT_EQ(0, actual[i].peFlags);
+  }
+}
+
+BITMAP BitmapInfo(HBITMAP bitmap) {
+  BITMAP bm = {};
+  GetObjectA(bitmap, sizeof bm, &bm);
+  return bm;
+}
+
+TEST(PictureLoad, PalettesOfTheProgramsBitmaps) {
+  HMODULE self = GetModuleHandleA(nullptr);
+  struct Case {
+    WORD id;
+    int width, height;
+    size_t colours;
+  } cases[] = {{IDB_SIDE_PICTURE, 96, 222, 256}, {IDB_SHORTCUT_MENU, 176, 185, 16}, {IDB_PROPERTIES_TAB, 178, 111, 16}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    CPicture picture;
+    picture.LoadFromResource(self, c.id);
+    ASSERT_NE(nullptr, picture.Bitmap());
+    EXPECT_EQ(c.width, picture.Width());
+    EXPECT_EQ(c.height, picture.Height());
+    BITMAP bm = BitmapInfo(picture.Bitmap());
+    EXPECT_EQ(c.width, bm.bmWidth);
+    EXPECT_EQ(c.height, bm.bmHeight);
+    ASSERT_NE(nullptr, picture.Palette());
+    std::vector<PALETTEENTRY> table = TableOf(self, c.id);
+    EXPECT_EQ(c.colours, table.size());
+    ExpectSameEntries(table, EntriesOf(picture.Palette()));
+  }
+}
+
+TEST(PictureLoad, TrueColourAndShortColourTables) {
+  ExtraBitmaps extra;
+  ASSERT_NE(nullptr, extra.module());
+  {
+    CPicture picture;
+    picture.LoadFromResource(extra.module(), kBitmap24);
+    ASSERT_NE(nullptr, picture.Bitmap());
+    EXPECT_EQ(nullptr, picture.Palette());
+    EXPECT_EQ(5, picture.Width());
+    EXPECT_EQ(3, picture.Height());
+    // Bits right behind the header: every pixel is 5A 5A 5A.
+    HDC mem = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(mem, picture.Bitmap());
+    EXPECT_EQ(RGB(0x5A, 0x5A, 0x5A), GetPixel(mem, 0, 0));
+    EXPECT_EQ(RGB(0x5A, 0x5A, 0x5A), GetPixel(mem, 4, 2));
+    SelectObject(mem, previous);
+    DeleteDC(mem);
+  }
+  {
+    CPicture picture;
+    picture.LoadFromResource(extra.module(), kBitmapUsed20);
+    ASSERT_NE(nullptr, picture.Bitmap());
+    ASSERT_NE(nullptr, picture.Palette());
+    std::vector<PALETTEENTRY> entries = EntriesOf(picture.Palette());
+    ASSERT_EQ(20u, entries.size());
+    ExpectSameEntries(TableOf(extra.module(), kBitmapUsed20), entries);
+    // Bits 80 bytes after the header: pixel value 0x5A is beyond the 20
+    // colours, and the last colour is entry 19 = (57, 38, 19).
+    EXPECT_EQ(57, entries[19].peRed);
+    EXPECT_EQ(38, entries[19].peGreen);
+    EXPECT_EQ(19, entries[19].peBlue);
+  }
+}
+
+TEST(PictureLoad, HeadersPointingPastTheResourceLeaveThePictureEmpty) {
+  ExtraBitmaps extra;
+  ASSERT_NE(nullptr, extra.module());
+  for (WORD id : {kBitmapHugeCount, kBitmapHugeHeader, kBitmapCutRows}) {
+    SCOPED_TRACE(id);
+    CPicture picture;
+    picture.LoadFromResource(GetModuleHandleA(nullptr), IDB_SIDE_PICTURE);
+    ASSERT_NE(nullptr, picture.Bitmap());
+    HBITMAP old = picture.Bitmap();
+    picture.LoadFromResource(extra.module(), id);
+    EXPECT_EQ(nullptr, picture.Bitmap());
+    EXPECT_EQ(nullptr, picture.Palette());
+    EXPECT_EQ(0, picture.Width());
+    EXPECT_EQ(0, picture.Height());
+    EXPECT_FALSE(picture.Reload());
+    EXPECT_EQ(0u, GetObjectType(old));  // the earlier bitmap was deleted
+  }
+}
+
+TEST(PictureLoad, MissingResourceKeepsTheEarlierBitmap) {
+  CPicture picture;
+  EXPECT_FALSE(picture.Reload());  // nothing to reload
+  picture.LoadFromResource(GetModuleHandleA(nullptr), 9999);
+  EXPECT_EQ(nullptr, picture.Bitmap());
+  picture.LoadFromResource(GetModuleHandleA(nullptr), IDB_SHORTCUT_MENU);
+  HBITMAP bitmap = picture.Bitmap();
+  ASSERT_NE(nullptr, bitmap);
+  picture.LoadFromResource(GetModuleHandleA(nullptr), 9999);
+  EXPECT_EQ(bitmap, picture.Bitmap());
+  EXPECT_EQ(176, picture.Width());
+  // A later load that finds its resource replaces bitmap and palette.
+  HPALETTE palette = picture.Palette();
+  picture.LoadFromResource(GetModuleHandleA(nullptr), IDB_SIDE_PICTURE);
+  EXPECT_EQ(96, picture.Width());
+  EXPECT_EQ(0u, GetObjectType(bitmap));
+  EXPECT_EQ(0u, GetObjectType(palette));
+}
+
+TEST(PictureSize, SideBitmapSizesItemAtItsTemplatePosition) {
+  HWND dialog = ct::CreatePageDialog(IDD_WELCOME_PAGE);
+  ASSERT_NE(nullptr, dialog);
+  HWND item = GetDlgItem(dialog, IDC_SIDE_PICTURE);
+  RECT before = ct::RectInParent(item);
+  CPicture picture;
+  EXPECT_FALSE(picture.SizeToBitmap());  // unbound, no bitmap
+  ASSERT_TRUE(picture.Attach(item));
+  EXPECT_FALSE(picture.SizeToBitmap());  // bound, no bitmap
+  RECT unchanged = ct::RectInParent(item);
+  EXPECT_TRUE(EqualRect(&before, &unchanged));
+  picture.LoadFromResource(GetModuleHandleA(nullptr), IDB_SIDE_PICTURE);
+  EXPECT_TRUE(picture.SizeToBitmap());
+  RECT after = ct::RectInParent(item);
+  EXPECT_EQ(before.left, after.left);
+  EXPECT_EQ(before.top, after.top);
+  EXPECT_EQ(96, after.right - after.left);
+  EXPECT_EQ(222, after.bottom - after.top);
+  // Moved to the top of the Z order.
+  EXPECT_EQ(item, GetWindow(dialog, GW_CHILD));
+  picture.Detach();
+  DestroyWindow(dialog);
+}
+
+// The control's pixels against the bitmap's, over a grid.
+int Mismatches(HWND item, HBITMAP bitmap, int width, int height) {
+  ct::Settle(GetParent(item));
+  HDC shown = GetDC(item);
+  HDC mem = CreateCompatibleDC(shown);
+  HGDIOBJ previous = SelectObject(mem, bitmap);
+  int bad = 0;
+  COLORREF first = GetPixel(mem, 0, 0);
+  bool varied = false;
+  for (int y = 0; y < height; y += 7) {
+    for (int x = 0; x < width; x += 5) {
+      COLORREF expected = GetPixel(mem, x, y);
+      if (expected == CLR_INVALID || GetPixel(shown, x, y) != expected) ++bad;
+      if (expected != first) varied = true;
+    }
+  }
+  if (!varied) ++bad;  // a uniform picture would prove nothing
+  SelectObject(mem, previous);
+  DeleteDC(mem);
+  ReleaseDC(item, shown);
+  return bad;
+}
+
+TEST(PicturePaint, ShowsTheBitmapAtTheTopLeftCorner) {
+  HWND dialog = ct::CreatePageDialog(IDD_WHERE_TO_START_PAGE);
+  ASSERT_NE(nullptr, dialog);
+  CPicture step1;
+  CPicture step2;
+  step1.LoadFromResource(GetModuleHandleA(nullptr), IDB_SHORTCUT_MENU);
+  ASSERT_TRUE(step1.Attach(GetDlgItem(dialog, IDC_STEP1_PICTURE)));
+  EXPECT_TRUE(step1.SizeToBitmap());
+  step2.LoadFromResource(GetModuleHandleA(nullptr), IDB_PROPERTIES_TAB);
+  ASSERT_TRUE(step2.Attach(GetDlgItem(dialog, IDC_STEP2_PICTURE)));
+  EXPECT_TRUE(step2.SizeToBitmap());
+  EXPECT_EQ(0, Mismatches(GetDlgItem(dialog, IDC_STEP1_PICTURE), step1.Bitmap(), 176, 185));
+  EXPECT_EQ(0, Mismatches(GetDlgItem(dialog, IDC_STEP2_PICTURE), step2.Bitmap(), 178, 111));
+  step2.Detach();
+  step1.Detach();
+  DestroyWindow(dialog);
+}
+
+TEST(PictureColourChange, RebuildsAndRepaintsEveryPictureOfThePage) {
+  HWND dialog = ct::CreatePageDialog(IDD_WHERE_TO_START_PAGE);
+  ASSERT_NE(nullptr, dialog);
+  HWND item1 = GetDlgItem(dialog, IDC_STEP1_PICTURE);
+  HWND item2 = GetDlgItem(dialog, IDC_STEP2_PICTURE);
+  CPicture step1;
+  CPicture step2;
+  CPicture empty;
+  step1.LoadFromResource(GetModuleHandleA(nullptr), IDB_SHORTCUT_MENU);
+  ASSERT_TRUE(step1.Attach(item1));
+  step1.SizeToBitmap();
+  step2.LoadFromResource(GetModuleHandleA(nullptr), IDB_PROPERTIES_TAB);
+  ASSERT_TRUE(step2.Attach(item2));
+  step2.SizeToBitmap();
+  ct::Settle(dialog);
+  ValidateRect(item1, nullptr);
+  ValidateRect(item2, nullptr);
+  HBITMAP old1 = step1.Bitmap();
+  HBITMAP old2 = step2.Bitmap();
+  HPALETTE oldPalette1 = step1.Palette();
+
+  ct::g_log = ct::DialogLog();
+  SendMessageA(dialog, WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_EQ(1, ct::g_log.sysColorChanges);  // passed on to the page
+  EXPECT_NE(nullptr, step1.Bitmap());
+  EXPECT_NE(nullptr, step2.Bitmap());
+  EXPECT_EQ(0u, GetObjectType(old1));
+  EXPECT_EQ(0u, GetObjectType(old2));
+  EXPECT_EQ(0u, GetObjectType(oldPalette1));
+  EXPECT_NE(FALSE, GetUpdateRect(item1, nullptr, FALSE));
+  EXPECT_NE(FALSE, GetUpdateRect(item2, nullptr, FALSE));
+  EXPECT_EQ(0, Mismatches(item1, step1.Bitmap(), 176, 185));
+
+  // Without a bitmap the message goes on to the static control.
+  HWND plain = GetDlgItem(dialog, IDC_PAGE_TITLE);
+  ASSERT_TRUE(empty.Attach(plain));
+  ValidateRect(plain, nullptr);
+  EXPECT_EQ(0, SendMessageA(plain, WM_SYSCOLORCHANGE, 0, 0));
+  EXPECT_EQ(nullptr, empty.Bitmap());
+  empty.Detach();
+  step2.Detach();
+  step1.Detach();
+  DestroyWindow(dialog);
+}
+
+}  // namespace
