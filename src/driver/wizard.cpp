@@ -1,4 +1,128 @@
-// Wizard mode: pre-checks, their dialogs, the restart and the property sheet.
-#include "driver/setup_state.h"
+// Wizard mode: the pre-checks and their dialogs, the restart, and the
+// five-page property sheet.
+#include <windows.h>
 
-int RunWizardMode() { return 0; }
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstddef>
+#include <cstring>
+
+#include "driver/setup_state.h"
+#include "engine/checks.h"
+#include "engine/guards.h"
+#include "pages/pages.h"
+#include "resource.h"
+
+namespace {
+
+// How long setup lets a worker finish the step it is in after the wizard
+// closed (a cancel confirmed mid-step): long enough for any one file or the
+// registry, short enough that setup never seems to hang.
+constexpr DWORD kWorkerGraceMs = 10000;
+
+struct PageDescription {
+  WORD templateId;
+  DLGPROC procedure;
+};
+
+const PageDescription kPages[] = {
+    {IDD_WELCOME_PAGE, WelcomePageProc},      {IDD_LICENSE_PAGE, LicensePageProc},
+    {IDD_COPYING_PAGE, CopyingPageProc},      {IDD_WHERE_TO_START_PAGE, WhereToStartPageProc},
+    {IDD_FINISH_PAGE, FinishPageProc},
+};
+constexpr int kPageCount = sizeof kPages / sizeof kPages[0];
+
+// The classic page description ends with the header subtitle; the property
+// sheet steps through the array by dwSize, so the array holds exactly that.
+constexpr size_t kPageSize = offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR);
+
+INT_PTR ShowCheckDialog(WORD id, DLGPROC procedure) {
+  return DialogBoxParamA(g_instance, MAKEINTRESOURCEA(id), nullptr, procedure, 0);
+}
+
+void RunPropertySheet() {
+  alignas(PROPSHEETPAGEA) BYTE pages[kPageCount][kPageSize];
+  for (int i = 0; i < kPageCount; ++i) {
+    PROPSHEETPAGEA page;
+    ZeroMemory(&page, sizeof page);
+    page.dwSize = kPageSize;
+    page.dwFlags = PSP_DEFAULT;
+    page.hInstance = g_instance;
+    page.pszTemplate = MAKEINTRESOURCEA(kPages[i].templateId);
+    page.pfnDlgProc = kPages[i].procedure;
+    page.lParam = 0;
+    memcpy(pages[i], &page, kPageSize);
+  }
+  PROPSHEETHEADERA header;
+  ZeroMemory(&header, sizeof header);
+  header.dwSize = sizeof header;
+  header.dwFlags = PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_NOAPPLYNOW;
+  header.hwndParent = nullptr;
+  header.pszCaption = g_setupCaption;
+  header.nPages = kPageCount;
+  header.nStartPage = 0;
+  header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
+  PropertySheetA(&header);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK NoticeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) EndDialog(dialog, 0);
+  if (message == WM_CLOSE) EndDialog(dialog, 0);
+  return FALSE;  // no initial focus either
+}
+
+INT_PTR CALLBACK QuestionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      SetFocus(GetDlgItem(dialog, lParam != 0 ? IDYES : IDNO));
+      break;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDYES:
+          EndDialog(dialog, 1);
+          break;
+        case IDCANCEL:
+        case IDNO:
+          EndDialog(dialog, 0);
+          break;
+      }
+      break;
+    case WM_CLOSE:
+      EndDialog(dialog, 0);
+      break;
+  }
+  return FALSE;
+}
+
+void RestartSystem() {
+  HANDLE token = nullptr;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    UniqueHandle tokenGuard(token);
+    TOKEN_PRIVILEGES privileges;
+    ZeroMemory(&privileges, sizeof privileges);
+    LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+  }
+  InitiateSystemShutdownA(nullptr, nullptr, 0, TRUE, TRUE);
+}
+
+int RunWizardMode() {
+  if (!IsSupportedSystem()) {
+    ShowCheckDialog(IDD_UNSUPPORTED_SYSTEM, NoticeDialogProc);
+    return 0;
+  }
+  if (IsRestartPending()) {
+    if (ShowCheckDialog(IDD_RESTART_OFFER, QuestionDialogProc) == 1) RestartSystem();
+    return 0;
+  }
+  if (GetInstalledVersion() != 0 && ShowCheckDialog(IDD_OVERWRITE_QUESTION, QuestionDialogProc) != 1) return 0;
+  RunPropertySheet();
+  WaitForInstallWorker(kWorkerGraceMs);
+  return 1;
+}

@@ -19,13 +19,27 @@ Process::~Process() {
   if (process_ != nullptr) CloseHandle(process_);
 }
 
-bool Process::Start(const std::string& commandLine) {
+bool Process::Start(const std::string& commandLine, const char* errorPath) {
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
   STARTUPINFOA si = {};
   si.cb = sizeof si;
+  HANDLE error = INVALID_HANDLE_VALUE;
+  if (errorPath != nullptr) {
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    error = CreateFileA(errorPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (error == INVALID_HANDLE_VALUE) return false;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdError = error;
+    si.hStdOutput = error;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  }
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, error != INVALID_HANDLE_VALUE, 0, nullptr,
+                                nullptr, &si, &pi);
+  if (error != INVALID_HANDLE_VALUE) CloseHandle(error);
+  if (!started) return false;
   CloseHandle(pi.hThread);
   process_ = pi.hProcess;
   pid_ = pi.dwProcessId;
@@ -42,8 +56,8 @@ void Process::Kill() {
   if (process_ != nullptr) TerminateProcess(process_, 99);
 }
 
-bool StartSetup(const std::string& args, Process* process) {
-  return process->Start("\"" + SetupExePath() + "\"" + (args.empty() ? "" : " " + args));
+bool StartSetup(const std::string& args, Process* process, const char* errorPath) {
+  return process->Start("\"" + SetupExePath() + "\"" + (args.empty() ? "" : " " + args), errorPath);
 }
 
 bool RunSetup(const std::string& args, DWORD timeoutMs, DWORD* exitCode) {
@@ -123,6 +137,13 @@ std::string ItemText(HWND dialog, int id) {
   return item != nullptr ? WindowText(item) : std::string();
 }
 
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
 bool PressButton(HWND dialog, int id) {
   HWND button = GetDlgItem(dialog, id);
   return button != nullptr && PostMessageA(button, BM_CLICK, 0, 0) != FALSE;
@@ -171,13 +192,25 @@ bool MessageBoxWatcher::Wait(DWORD timeoutMs) {
   return answered_;
 }
 
+std::string WindowsPathOf(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+std::string ReadWineLog() {
+  const char* log = getenv("SETUPVDL_WINE_LOG");
+  std::string text;
+  if (log != nullptr) ReadWholeFile(WindowsPathOf(log), &text);
+  return text;
+}
+
 std::string ArtifactPath(const std::string& name) {
   const char* dir = getenv("SETUPVDL_ARTIFACTS");
   std::string path;
   if (dir != nullptr && dir[0] == '/') {
-    path = std::string("Z:") + dir;
-    for (char& c : path)
-      if (c == '/') c = '\\';
+    path = WindowsPathOf(dir);
   } else if (dir != nullptr) {
     path = dir;
   } else {

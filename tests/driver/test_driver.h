@@ -26,7 +26,9 @@ class Process {
   Process& operator=(const Process&) = delete;
   HANDLE handle() const { return process_; }
   DWORD pid() const { return pid_; }
-  bool Start(const std::string& commandLine);
+  // The child inherits this process's environment; its standard error goes
+  // to errorPath when one is given (for Wine's call traces).
+  bool Start(const std::string& commandLine, const char* errorPath = nullptr);
   // Exit code once the process ends within timeoutMs; false on time-out.
   bool WaitExit(DWORD timeoutMs, DWORD* exitCode);
   void Kill();
@@ -37,7 +39,7 @@ class Process {
 };
 
 // Starts SETUPVDL.EXE with the given argument text after its quoted path.
-bool StartSetup(const std::string& args, Process* process);
+bool StartSetup(const std::string& args, Process* process, const char* errorPath = nullptr);
 // Runs SETUPVDL.EXE to its end; false if it did not end within timeoutMs.
 bool RunSetup(const std::string& args, DWORD timeoutMs, DWORD* exitCode);
 
@@ -53,6 +55,8 @@ std::vector<HWND> TopWindows(DWORD pid);
 std::string WindowText(HWND window);
 std::string ClassName(HWND window);
 std::string ItemText(HWND dialog, int id);
+// The window with the keyboard focus in the thread that owns window.
+HWND FocusOf(HWND window);
 // Clicks a button of a dialog (owned by any thread or process).
 bool PressButton(HWND dialog, int id);
 
@@ -91,6 +95,11 @@ class MessageBoxWatcher {
 // Screenshots of the whole virtual display, saved as BMP under the artifacts
 // directory (SETUPVDL_ARTIFACTS); returns the Windows path written.
 std::string ArtifactPath(const std::string& name);
+// A Unix path as this Wine prefix sees it (drive Z:).
+std::string WindowsPathOf(const std::string& unixPath);
+// The text Wine has written so far to this test's output (its traces of
+// child processes started with WINEDEBUG=+relay, for instance).
+std::string ReadWineLog();
 bool SaveScreenshot(const std::string& name);
 bool SaveWindowShot(HWND window, const std::string& name);
 

@@ -51,6 +51,8 @@ if [ -n "${SETUPVDL_PREFIX_HOOK:-}" ]; then
 fi
 
 # Wine's background processes inherit the output: write to a file, not a pipe.
+# Tests read Wine's call traces of their child processes from it.
+export SETUPVDL_WINE_LOG=$out
 "$WINE" "$exe" "$@" >"$out" 2>&1 </dev/null
 rc=$?
 cat "$out"

@@ -1,0 +1,411 @@
+// Wizard mode end to end: the real SETUPVDL.EXE without arguments, driven
+// from this test process: pre-checks, their dialogs, the restart request and
+// the whole interactive installation.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "resource.h"
+#include "test_driver.h"
+
+namespace {
+
+const char kCaption[] = "Vandrel Lite 1.0 Setup";
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kVendorKey[] = "SOFTWARE\\VandrelSoft\\Vandrel Lite";
+
+std::string SystemDir() {
+  char dir[MAX_PATH];
+  GetSystemDirectoryA(dir, MAX_PATH);
+  return std::string(dir) + "\\";
+}
+std::string HelpDir() {
+  char dir[MAX_PATH];
+  GetWindowsDirectoryA(dir, MAX_PATH);
+  return std::string(dir) + "\\Help\\";
+}
+
+void SeedNormalSystem() {
+  ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", {"autocheck autochk *"}));
+}
+void SeedInstalledVersion() {
+  DWORD version = 0x01000000;
+  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Version", REG_DWORD, &version, 4));
+}
+void SeedPendingRestart() {
+  ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations",
+                                {"\\??\\" + SystemDir() + "VDLite.dll", ""}));
+}
+
+// The message of a pre-check dialog: its unnamed static that is no icon.
+std::string MessageText(HWND dialog) {
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (GetDlgCtrlID(child) == 0xFFFF && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+      return td::WindowText(child);
+  }
+  return std::string();
+}
+
+// The pre-check dialog of this process that carries the given button.
+HWND WaitForCheckDialog(DWORD pid, int buttonId) {
+  HWND found = nullptr;
+  td::WaitUntil([&] {
+    for (HWND w : td::TopWindows(pid)) {
+      if (td::ClassName(w) == "#32770" && td::WindowText(w) == kCaption && GetDlgItem(w, buttonId) != nullptr &&
+          GetDlgItem(w, IDC_PAGE_TITLE) == nullptr) {
+        found = w;
+        return true;
+      }
+    }
+    return false;
+  });
+  return found;
+}
+
+// The wizard frame: a top-level dialog with the setup caption and a page.
+HWND FindFrame(DWORD pid) {
+  for (HWND w : td::TopWindows(pid)) {
+    if (td::ClassName(w) == "#32770" && td::WindowText(w) == kCaption &&
+        SendMessageA(w, PSM_GETCURRENTPAGEHWND, 0, 0) != 0)
+      return w;
+  }
+  return nullptr;
+}
+HWND WaitForFrame(DWORD pid) {
+  HWND frame = nullptr;
+  td::WaitUntil([&] { return (frame = FindFrame(pid)) != nullptr; });
+  return frame;
+}
+HWND CurrentPage(HWND frame) { return reinterpret_cast<HWND>(SendMessageA(frame, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+std::string PageTitle(HWND frame) { return td::ItemText(CurrentPage(frame), IDC_PAGE_TITLE); }
+bool WaitForPage(HWND frame, const std::string& title) {
+  return td::WaitUntil([&] { return PageTitle(frame) == title; });
+}
+void Press(HWND frame, int button) { PostMessageA(frame, PSM_PRESSBUTTON, button, 0); }
+
+// Everything an installation leaves: the four files with their times and
+// every registry value of the layout.
+std::map<std::string, std::string> InstalledState() {
+  std::map<std::string, std::string> state;
+  for (const std::string& file :
+       {SystemDir() + "VDLite.dll", SystemDir() + "VDLite.exe", HelpDir() + "VDLite.hlp", HelpDir() + "VDLite.cnt"}) {
+    // The times before the contents: reading sets the last-access time.
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) continue;
+    FILETIME times[3] = {};
+    GetFileTime(h, &times[0], &times[1], &times[2]);
+    CloseHandle(h);
+    std::string data;
+    td::ReadWholeFile(file, &data);
+    unsigned long long digest = 1469598103934665603ull;  // FNV-1a
+    for (unsigned char c : data) digest = (digest ^ c) * 1099511628211ull;
+    char summary[160];
+    snprintf(summary, sizeof summary, "%zu bytes, digest %llx, times %lx%08lx %lx%08lx %lx%08lx", data.size(),
+             digest, times[0].dwHighDateTime, times[0].dwLowDateTime, times[1].dwHighDateTime,
+             times[1].dwLowDateTime, times[2].dwHighDateTime, times[2].dwLowDateTime);
+    state[file] = summary;
+  }
+  struct Value {
+    HKEY root;
+    const char* key;
+    const char* name;
+  };
+  const char* clsid = "CLSID\\{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}";
+  const std::string inproc = std::string(clsid) + "\\InProcServer32";
+  const char* lastLaunch = "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite\\Last Launch";
+  const char* uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vandrel Lite";
+  const Value values[] = {
+      {HKEY_CLASSES_ROOT, clsid, ""},
+      {HKEY_CLASSES_ROOT, inproc.c_str(), ""},
+      {HKEY_CLASSES_ROOT, inproc.c_str(), "ThreadingModel"},
+      {HKEY_CLASSES_ROOT, "*\\shellex\\PropertySheetHandlers\\VandrelLite", ""},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
+       "{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}"},
+      {HKEY_LOCAL_MACHINE, uninstall, "DisplayName"},
+      {HKEY_LOCAL_MACHINE, uninstall, "UninstallString"},
+      {HKEY_LOCAL_MACHINE, lastLaunch, "BSOD"},
+      {HKEY_LOCAL_MACHINE, lastLaunch, "Status"},
+      {HKEY_LOCAL_MACHINE, lastLaunch, "StartTime"},
+      {HKEY_LOCAL_MACHINE, lastLaunch, "FinishTime"},
+      {HKEY_LOCAL_MACHINE, kVendorKey, "Version"},
+      {HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute"},
+  };
+  for (const Value& v : values) {
+    DWORD type = 0;
+    std::string data;
+    if (td::QueryRegValue(v.root, v.key, v.name, &type, &data))
+      state[std::string(v.key) + "|" + v.name] = std::to_string(type) + ":" + data;
+  }
+  if (td::RegKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite\\Jobs"))
+    state["Jobs"] = "key";
+  return state;
+}
+
+void RemoveInstallation() {
+  for (const std::string& file :
+       {SystemDir() + "VDLite.dll", SystemDir() + "VDLite.exe", HelpDir() + "VDLite.hlp", HelpDir() + "VDLite.cnt"})
+    DeleteFileA(file.c_str());
+  td::DeleteRegTree(HKEY_CLASSES_ROOT, "CLSID\\{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}");
+  td::DeleteRegTree(HKEY_CLASSES_ROOT, "*\\shellex\\PropertySheetHandlers\\VandrelLite");
+  td::DeleteRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
+                     "{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}");
+  td::DeleteRegTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vandrel Lite");
+  td::DeleteRegTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite");
+  td::DeleteRegTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\VandrelSoft");
+  SeedNormalSystem();
+}
+
+// Walks the wizard to the copying page of a running setup.
+HWND OpenCopyingPage(const td::Process& setup) {
+  HWND frame = WaitForFrame(setup.pid());
+  if (frame == nullptr) return nullptr;
+  EXPECT_TRUE(WaitForPage(frame, "Vandrel Lite 1.0 Setup"));
+  Press(frame, PSBTN_NEXT);
+  EXPECT_TRUE(WaitForPage(frame, "License Agreement"));
+  Press(frame, PSBTN_NEXT);
+  EXPECT_TRUE(WaitForPage(frame, "Copying Files"));
+  return frame;
+}
+
+void ExpectEndsWithZero(td::Process& setup) {
+  DWORD code = 99;
+  ASSERT_TRUE(setup.WaitExit(td::kWaitMs, &code));
+  EXPECT_EQ(code, 0u);
+}
+
+TEST(WizardInstall, FromWelcomeToFinishLeavesWhatUnattendedLeaves) {
+  SeedNormalSystem();
+  td::Process setup;
+  ASSERT_TRUE(td::StartSetup("", &setup));
+  HWND frame = OpenCopyingPage(setup);
+  ASSERT_NE(frame, nullptr);
+  td::SaveScreenshot("wizard-3-copying.bmp");
+  Press(frame, PSBTN_NEXT);  // the worker installs and presses Next itself
+  ASSERT_TRUE(WaitForPage(frame, "Where To Start From?"));
+  td::SaveScreenshot("wizard-4-where-to-start.bmp");
+  Press(frame, PSBTN_NEXT);
+  ASSERT_TRUE(WaitForPage(frame, "Setup Completed"));
+  td::SaveScreenshot("wizard-5-finish.bmp");
+  // Not the help file this time: clear the check box, then Finish.
+  HWND finish = CurrentPage(frame);
+  SendMessageA(GetDlgItem(finish, IDC_OPEN_OVERVIEW), BM_SETCHECK, BST_UNCHECKED, 0);
+  Press(frame, PSBTN_FINISH);
+  ExpectEndsWithZero(setup);
+
+  std::map<std::string, std::string> byWizard = InstalledState();
+  EXPECT_EQ(byWizard.size(), 4u + 13u + 1u) << "four files, thirteen values and the Jobs key";
+  RemoveInstallation();
+  ASSERT_LT(InstalledState().size(), 3u);
+  DWORD code = 99;
+  ASSERT_TRUE(td::RunSetup("-u", 60000, &code));
+  EXPECT_EQ(InstalledState(), byWizard);
+}
+
+TEST(WizardInstall, CopyFailureShowsTheErrorAndClosesTheWizard) {
+  SeedNormalSystem();
+  ASSERT_TRUE(CreateDirectoryA((SystemDir() + "VDLite.dll").c_str(), nullptr));
+  td::Process setup;
+  ASSERT_TRUE(td::StartSetup("", &setup));
+  HWND frame = OpenCopyingPage(setup);
+  ASSERT_NE(frame, nullptr);
+  Press(frame, PSBTN_NEXT);
+  td::MessageBoxInfo box;
+  ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &box));
+  EXPECT_EQ(box.text, "Setup is unable to copy file VDLite.dll\nto " + SystemDir() +
+                          " directory.\nSetup can not be continued.\n\nPress OK to exit setup.");
+  td::SaveScreenshot("wizard-copy-failure.bmp");
+  ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
+  ExpectEndsWithZero(setup);
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
+}
+
+// Cancel is pressed on the copying page and, while its question is open, the
+// copy is started: the worker then stands at its first checkpoint.
+void CancelDuringCopy(td::Process& setup, HWND frame, int answer) {
+  Press(frame, PSBTN_CANCEL);
+  td::MessageBoxInfo question;
+  ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &question));
+  EXPECT_EQ(question.text, "Setup is not completed. Do you really want to exit Setup?");
+  Press(frame, PSBTN_NEXT);
+  HWND progress = GetDlgItem(CurrentPage(frame), IDC_PROGRESS);
+  ASSERT_TRUE(td::WaitUntil([&] { return IsWindowVisible(progress) != FALSE; }));
+  // Paused: nothing is installed while the question is open.
+  EXPECT_FALSE(td::WaitUntil([&] { return td::FileExists(SystemDir() + "VDLite.dll"); }, 500));
+  ASSERT_TRUE(td::AnswerMessageBox(question.window, answer));
+}
+
+TEST(WizardCancel, ConfirmedDuringCopyStopsBeforeTheNextFile) {
+  SeedNormalSystem();
+  td::Process setup;
+  ASSERT_TRUE(td::StartSetup("", &setup));
+  HWND frame = OpenCopyingPage(setup);
+  ASSERT_NE(frame, nullptr);
+  CancelDuringCopy(setup, frame, IDYES);
+  ExpectEndsWithZero(setup);
+  EXPECT_FALSE(td::FileExists(SystemDir() + "VDLite.dll"));
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
+}
+
+TEST(WizardCancel, DeclinedDuringCopyCompletesTheInstallation) {
+  SeedNormalSystem();
+  td::Process setup;
+  ASSERT_TRUE(td::StartSetup("", &setup));
+  HWND frame = OpenCopyingPage(setup);
+  ASSERT_NE(frame, nullptr);
+  CancelDuringCopy(setup, frame, IDNO);
+  ASSERT_TRUE(WaitForPage(frame, "Where To Start From?"));
+  EXPECT_TRUE(td::FileExists(HelpDir() + "VDLite.cnt"));
+  EXPECT_TRUE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
+  Press(frame, PSBTN_CANCEL);  // a question on this page too; Yes leaves all installed
+  td::MessageBoxInfo question;
+  ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &question));
+  ASSERT_TRUE(td::AnswerMessageBox(question.window, IDYES));
+  ExpectEndsWithZero(setup);
+  EXPECT_TRUE(td::FileExists(SystemDir() + "VDLite.dll"));
+}
+
+TEST(PreChecks, UnsupportedSystemShowsOnlyTheNotice) {
+  SeedPendingRestart();
+  SeedInstalledVersion();
+  ASSERT_TRUE(td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine", "Version", REG_SZ, "win98", 6));
+  td::Process setup;
+  ASSERT_TRUE(td::StartSetup("", &setup));
+  HWND notice = WaitForCheckDialog(setup.pid(), IDOK);
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(td::ItemText(notice, IDOK), "Exit Setup");
+  EXPECT_NE(MessageText(notice).find("Unsupported operating system."), std::string::npos);
+  td::SaveScreenshot("dialog-114-unsupported.bmp");
+  ASSERT_TRUE(td::PressButton(notice, IDOK));
+  ExpectEndsWithZero(setup);
+}
+
+TEST(PreChecks, PendingRestartAnsweredNoEndsWithoutAskingMore) {
+  SeedPendingRestart();
+  SeedInstalledVersion();
+  td::Process setup;
+  ASSERT_TRUE(td::StartSetup("", &setup));
+  HWND offer = WaitForCheckDialog(setup.pid(), IDYES);
+  ASSERT_NE(offer, nullptr);
+  EXPECT_NE(MessageText(offer).find("recently uninstalled"), std::string::npos);
+  EXPECT_TRUE(td::WaitUntil([&] { return td::FocusOf(offer) == GetDlgItem(offer, IDNO); }));
+  td::SaveScreenshot("dialog-120-restart.bmp");
+  // Enter right after opening answers No.
+  PostMessageA(GetDlgItem(offer, IDNO), WM_KEYDOWN, VK_RETURN, 0);
+  ExpectEndsWithZero(setup);
+  EXPECT_EQ(FindFrame(setup.pid()), nullptr);
+}
+
+TEST(PreChecks, PendingRestartAnsweredYesRequestsTheRestart) {
+  SeedPendingRestart();
+  // Trace the shutdown request instead of carrying it out.
+  ASSERT_TRUE(td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine\\Debug", "RelayInclude", REG_SZ,
+                              "advapi32.InitiateSystemShutdownA", 33));
+  SetEnvironmentVariableA("WINEDEBUG", "+relay");
+  td::Process setup;
+  ASSERT_TRUE(td::StartSetup("", &setup));
+  SetEnvironmentVariableA("WINEDEBUG", "-all");
+  HWND offer = WaitForCheckDialog(setup.pid(), IDYES);
+  ASSERT_NE(offer, nullptr);
+  ASSERT_TRUE(td::PressButton(offer, IDYES));
+  ExpectEndsWithZero(setup);
+  std::string log = td::ReadWineLog();
+  size_t call = log.find("InitiateSystemShutdownA(");
+  ASSERT_NE(call, std::string::npos) << "no shutdown request traced";
+  std::string args = log.substr(call, log.find(')', call) - call);
+  // No machine, no message, no delay, force, reboot.
+  std::vector<unsigned long long> values;
+  for (size_t p = args.find('(') + 1; p < args.size();) {
+    values.push_back(strtoull(args.c_str() + p, nullptr, 16));
+    size_t comma = args.find(',', p);
+    if (comma == std::string::npos) break;
+    p = comma + 1;
+  }
+  EXPECT_EQ(values, (std::vector<unsigned long long>{0, 0, 0, 1, 1})) << args;
+}
+
+TEST(PreChecks, ExistingInstallationAnsweredNoLeavesItUntouched) {
+  SeedNormalSystem();
+  SeedInstalledVersion();
+  for (int way = 0; way < 4; ++way) {
+    SCOPED_TRACE(way);
+    td::Process setup;
+    ASSERT_TRUE(td::StartSetup("", &setup));
+    HWND question = WaitForCheckDialog(setup.pid(), IDYES);
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(MessageText(question),
+              "Vandrel Lite is already installed.\n\nAre you sure you want to overwrite\nthe existing installation?");
+    EXPECT_TRUE(td::WaitUntil([&] { return td::FocusOf(question) == GetDlgItem(question, IDNO); }));
+    if (way == 0) td::SaveScreenshot("dialog-102-overwrite.bmp");
+    switch (way) {
+      case 0:
+        td::PressButton(question, IDNO);
+        break;
+      case 1:
+        PostMessageA(GetDlgItem(question, IDNO), WM_KEYDOWN, VK_RETURN, 0);
+        break;
+      case 2:
+        PostMessageA(GetDlgItem(question, IDNO), WM_KEYDOWN, VK_ESCAPE, 0);
+        break;
+      case 3:
+        PostMessageA(question, WM_CLOSE, 0, 0);
+        break;
+    }
+    ExpectEndsWithZero(setup);
+  }
+  EXPECT_FALSE(td::FileExists(SystemDir() + "VDLite.dll"));
+}
+
+TEST(PreChecks, ExistingInstallationAnsweredYesShowsTheWizard) {
+  SeedNormalSystem();
+  SeedInstalledVersion();
+  td::Process setup;
+  ASSERT_TRUE(td::StartSetup("", &setup));
+  HWND question = WaitForCheckDialog(setup.pid(), IDYES);
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(td::PressButton(question, IDYES));
+  HWND frame = WaitForFrame(setup.pid());
+  ASSERT_NE(frame, nullptr);
+  EXPECT_TRUE(WaitForPage(frame, "Vandrel Lite 1.0 Setup"));
+  PostMessageA(frame, WM_CLOSE, 0, 0);  // Cancel on the welcome page asks first
+  td::MessageBoxInfo box;
+  ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &box));
+  ASSERT_TRUE(td::AnswerMessageBox(box.window, IDYES));
+  ExpectEndsWithZero(setup);
+}
+
+TEST(PreChecks, SecondStartBringsTheOpenWindowToTheFront) {
+  SeedNormalSystem();
+  SeedInstalledVersion();
+  td::Process first;
+  ASSERT_TRUE(td::StartSetup("", &first));
+  HWND question = WaitForCheckDialog(first.pid(), IDYES);
+  ASSERT_NE(question, nullptr);
+  HWND front =
+      CreateWindowExA(0, "STATIC", "front", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(front);
+  DWORD code = 99;
+  ASSERT_TRUE(td::RunSetup("", td::kWaitMs, &code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(td::WaitUntil([&] { return GetForegroundWindow() == question; }, 5000));
+
+  // The same with the wizard frame open.
+  ASSERT_TRUE(td::PressButton(question, IDYES));
+  HWND frame = WaitForFrame(first.pid());
+  ASSERT_NE(frame, nullptr);
+  SetForegroundWindow(front);
+  ASSERT_TRUE(td::RunSetup("", td::kWaitMs, &code));
+  EXPECT_TRUE(td::WaitUntil([&] { return GetForegroundWindow() == frame; }, 5000));
+  DestroyWindow(front);
+  first.Kill();
+}
+
+}  // namespace
