@@ -1,0 +1,404 @@
+// Hyperlink on real dialogs: sizing, colours, tooltip, mouse and keyboard,
+// and opening through the real shell. A URL scheme of the test prefix runs
+// this program again with --record-url, which writes down what it was given.
+#include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h.
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <string>
+
+#include "control_dialogs.h"
+#include "controls/hyperlink.h"
+#include "controls/link_logic.h"
+#include "resource.h"
+#include "test_driver.h"
+
+namespace {
+
+constexpr int kLink = 2301;
+constexpr char kScheme[] = "vdltest";
+
+std::string TempPath(const char* name) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  return std::string(temp) + name;
+}
+
+std::string RecordPath() { return TempPath("vdl-opened.txt"); }
+
+std::string SelfPath() {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  return self;
+}
+
+// The scheme's open command is this program with --record-url.
+bool RegisterRecorder() {
+  std::string command = "\"" + SelfPath() + "\" --record-url \"%1\"";
+  const char empty[] = "";
+  const char name[] = "URL:vdltest";
+  return td::SetRegValue(HKEY_CLASSES_ROOT, kScheme, "URL Protocol", REG_SZ, empty, sizeof empty) &&
+         td::SetRegValue(HKEY_CLASSES_ROOT, kScheme, nullptr, REG_SZ, name, sizeof name) &&
+         td::SetRegValue(HKEY_CLASSES_ROOT, "vdltest\\shell\\open\\command", nullptr, REG_SZ, command.c_str(),
+                         static_cast<DWORD>(command.size() + 1));
+}
+
+bool WaitForRecord(std::string* opened) {
+  return td::WaitUntil([opened] { return td::ReadWholeFile(RecordPath(), opened) && !opened->empty(); });
+}
+
+std::string TooltipText(const Hyperlink& link) {
+  char buffer[512] = "";
+  TOOLINFOA tool = {};
+  tool.cbSize = TTTOOLINFOA_V1_SIZE;
+  tool.hwnd = link.Tooltip();
+  tool.uId = reinterpret_cast<UINT_PTR>(link.ControlWindow());
+  tool.lpszText = buffer;
+  SendMessageA(link.Tooltip(), TTM_GETTEXTA, sizeof buffer, reinterpret_cast<LPARAM>(&tool));
+  return buffer;
+}
+
+SIZE TextExtent(const Hyperlink& link) {
+  HWND control = link.ControlWindow();
+  std::string text = ct::TextOf(control);
+  SIZE extent = {};
+  HDC dc = GetDC(control);
+  HGDIOBJ previous = SelectObject(dc, link.LinkFont());
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  SelectObject(dc, previous);
+  ReleaseDC(control, dc);
+  return extent;
+}
+
+// The colour the link asks its parent to draw with.
+COLORREF ColourShown(HWND dialog, HWND control) {
+  HDC dc = GetDC(control);
+  SetTextColor(dc, RGB(1, 1, 1));
+  SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+  COLORREF colour = GetTextColor(dc);
+  ReleaseDC(control, dc);
+  return colour;
+}
+
+class HyperlinkTest : public ::testing::Test {
+ protected:
+  // A link item with the given style, placed at exactly (x, y, cx, cy) pixels.
+  void Make(DWORD style, const char* text, int x, int y, int cx, int cy) {
+    dialog_ = ct::CreateTestDialog({{kLink, WS_CHILD | WS_VISIBLE | style, 10, 10, 50, 10, text}});
+    ASSERT_NE(nullptr, dialog_);
+    control_ = GetDlgItem(dialog_, kLink);
+    SetWindowPos(control_, nullptr, x, y, cx, cy, SWP_NOZORDER);
+  }
+  void TearDown() override {
+    if (dialog_ != nullptr) DestroyWindow(dialog_);
+    DeleteFileA(RecordPath().c_str());
+  }
+  HWND dialog_ = nullptr;
+  HWND control_ = nullptr;
+};
+
+TEST_F(HyperlinkTest, LeftAlignedLinkFitsItsTextAtTheTopLeftCorner) {
+  HWND page = ct::CreatePageDialog(IDD_WELCOME_PAGE);
+  ASSERT_NE(nullptr, page);
+  HWND item = GetDlgItem(page, IDC_HOME_PAGE_LINK);
+  RECT before = ct::RectInParent(item);
+  {
+    Hyperlink link;
+    ASSERT_TRUE(link.Attach(item));
+    RECT initial = link.InitialRect();
+    EXPECT_TRUE(EqualRect(&before, &initial));
+    SIZE text = TextExtent(link);
+    RECT after = ct::RectInParent(item);
+    EXPECT_EQ(before.left, after.left);
+    EXPECT_EQ(before.top, after.top);
+    EXPECT_EQ(text.cx, after.right - after.left);
+    EXPECT_EQ(text.cy, after.bottom - after.top);
+    RECT textRect = link.TextRect();
+    EXPECT_TRUE(EqualRect(&after, &textRect));
+    // An underlined copy of the dialog's font.
+    LOGFONTA lf = {};
+    GetObjectA(link.LinkFont(), sizeof lf, &lf);
+    EXPECT_EQ(1, lf.lfUnderline);
+    EXPECT_EQ(link.LinkFont(), reinterpret_cast<HFONT>(SendMessageA(item, WM_GETFONT, 0, 0)));
+    EXPECT_EQ("VandrelSoft", std::string(link.Label()));
+    EXPECT_NE(nullptr, link.Tooltip());
+    HWND tooltip = link.Tooltip();
+    link.Detach();
+    RECT restored = ct::RectInParent(item);
+    EXPECT_TRUE(EqualRect(&before, &restored));
+    EXPECT_FALSE(IsWindow(tooltip));
+    EXPECT_EQ(nullptr, link.Tooltip());
+    EXPECT_STREQ("", link.URL());
+    EXPECT_STREQ("", link.Label());
+  }
+  DestroyWindow(page);
+}
+
+TEST_F(HyperlinkTest, CentredCentreImageAndOversizedTexts) {
+  struct Case {
+    DWORD style;
+    const char* text;
+    int cx, cy;
+  } cases[] = {{SS_CENTER, "Link", 100, 20},
+               {SS_CENTERIMAGE, "Link", 100, 20},
+               {SS_CENTER | SS_CENTERIMAGE, "A much longer link text than fits", 20, 6},
+               {SS_RIGHT, "Link", 100, 20}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.style);
+    Make(c.style, c.text, 30, 40, c.cx, c.cy);
+    Hyperlink link;
+    ASSERT_TRUE(link.Attach(control_));
+    SIZE t = TextExtent(link);
+    RECT r = ct::RectInParent(control_);
+    // Signed divisions truncating toward zero.
+    int dy = (c.cy - t.cy - 2) / 2;
+    int dx = (c.cx - t.cx - 2) / 2;
+    if (c.style & SS_CENTERIMAGE) {
+      EXPECT_EQ(40 + dy, r.top);
+      EXPECT_EQ(c.cy - 2 * dy, r.bottom - r.top);
+    } else {
+      EXPECT_EQ(40, r.top);
+      EXPECT_EQ(t.cy, r.bottom - r.top);
+    }
+    if (c.style & SS_CENTER) {
+      EXPECT_EQ(30 + dx, r.left);
+      EXPECT_EQ(c.cx - 2 * dx, r.right - r.left);
+    } else if (c.style & SS_RIGHT) {
+      EXPECT_EQ(130 - t.cx, r.left);
+      EXPECT_EQ(130, r.right);
+    } else {
+      EXPECT_EQ(30, r.left);
+      EXPECT_EQ(t.cx, r.right - r.left);
+    }
+    if (c.cx < t.cx) {  // grows on both sides
+      EXPECT_LT(r.left, 30);
+      EXPECT_GT(r.right, 30 + c.cx);
+    }
+    link.Detach();
+    DestroyWindow(dialog_);
+    dialog_ = nullptr;
+  }
+}
+
+TEST_F(HyperlinkTest, ColoursInForceAndTheDefaultHover) {
+  Make(SS_LEFT, "Link", 10, 10, 80, 16);
+  Hyperlink link;
+  EXPECT_EQ(RGB(0, 0, 238), link.GetLinkColour());
+  EXPECT_EQ(RGB(85, 26, 139), link.VisitedColour());
+  EXPECT_EQ(RGB(238, 0, 0), link.HoverColour());
+  link.SetColours(RGB(1, 2, 3), RGB(4, 5, 6), static_cast<COLORREF>(-1));
+  EXPECT_EQ(RGB(1, 2, 3), link.GetLinkColour());
+  EXPECT_EQ(RGB(4, 5, 6), link.VisitedColour());
+  EXPECT_EQ(static_cast<COLORREF>(0x000000EE), link.HoverColour());
+  ASSERT_TRUE(link.Attach(control_));
+  ct::Settle(dialog_);
+  ValidateRect(control_, nullptr);
+  link.SetColours(RGB(10, 20, 30), RGB(40, 50, 60), RGB(70, 80, 90));
+  EXPECT_NE(FALSE, GetUpdateRect(control_, nullptr, FALSE));  // bound: repainted
+  EXPECT_EQ(RGB(10, 20, 30), ColourShown(dialog_, control_));
+  SendMessageA(control_, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(RGB(70, 80, 90), ColourShown(dialog_, control_));
+  SendMessageA(control_, WM_MOUSEMOVE, 0, MAKELPARAM(0xFFFB, 2));
+  EXPECT_EQ(RGB(10, 20, 30), ColourShown(dialog_, control_));
+  // One colour for all three, as on the welcome page: it never changes.
+  COLORREF one = link.GetLinkColour();
+  link.SetColours(one, one, one);
+  SendMessageA(control_, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(one, ColourShown(dialog_, control_));
+  link.Detach();
+}
+
+TEST_F(HyperlinkTest, UrlBeforeAndAfterBindingAndTheTooltip) {
+  Make(SS_LEFT, "VandrelSoft", 10, 10, 80, 16);
+  {
+    Hyperlink link;
+    ASSERT_TRUE(link.Attach(control_));
+    EXPECT_STREQ("VandrelSoft", link.URL());  // no URL: its own text
+    EXPECT_EQ("VandrelSoft", TooltipText(link));
+    link.SetURL("http://www.vandrelsoft.com/");
+    EXPECT_STREQ("http://www.vandrelsoft.com/", link.URL());
+    EXPECT_EQ("http://www.vandrelsoft.com/", TooltipText(link));
+    EXPECT_EQ("VandrelSoft", ct::TextOf(control_));
+    // Too long for the field: cut, never overrun.
+    std::string longUrl(400, 'u');
+    link.SetURL(longUrl.c_str());
+    EXPECT_EQ(254u, std::strlen(link.URL()));
+    link.Detach();
+  }
+  DestroyWindow(dialog_);
+  Make(SS_LEFT, "", 10, 10, 80, 16);
+  {
+    Hyperlink link;
+    link.SetURL("http://before.example/");
+    EXPECT_EQ(nullptr, link.Tooltip());
+    ASSERT_TRUE(link.Attach(control_));
+    EXPECT_STREQ("http://before.example/", link.URL());
+    EXPECT_EQ("http://before.example/", ct::TextOf(control_));
+    EXPECT_EQ("http://before.example/", TooltipText(link));
+    link.Detach();
+  }
+}
+
+TEST_F(HyperlinkTest, LeftPressDoesNothingReleaseOpensRightPressIsSwallowed) {
+  ASSERT_TRUE(RegisterRecorder());
+  DeleteFileA(RecordPath().c_str());
+  Make(SS_LEFT, "Link", 10, 10, 80, 16);
+  ct::Spy::Install(control_);
+  Hyperlink link;
+  ASSERT_TRUE(link.Attach(control_));
+  link.SetURL("vdltest:click");
+  ct::g_log = ct::DialogLog();
+  EXPECT_EQ(0, SendMessageA(control_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3)));
+  EXPECT_EQ(0, SendMessageA(control_, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(3, 3)));
+  EXPECT_FALSE(ct::Spy::Saw(WM_LBUTTONDOWN));
+  EXPECT_FALSE(ct::Spy::Saw(WM_RBUTTONDOWN));
+  EXPECT_EQ(0, ct::g_log.commands);  // no STN_CLICKED either
+  EXPECT_FALSE(link.IsVisited());
+  EXPECT_FALSE(td::FileExists(RecordPath()));
+
+  EXPECT_EQ(0, SendMessageA(control_, WM_LBUTTONUP, 0, MAKELPARAM(3, 3)));
+  EXPECT_TRUE(ct::Spy::Saw(WM_LBUTTONUP));  // passed on first
+  EXPECT_TRUE(link.IsVisited());
+  EXPECT_FALSE(link.IsHovered());
+  EXPECT_EQ(link.VisitedColour(), ColourShown(dialog_, control_));
+  std::string opened;
+  ASSERT_TRUE(WaitForRecord(&opened));
+  EXPECT_EQ("vdltest:click", opened);
+  link.Detach();
+}
+
+TEST_F(HyperlinkTest, SpaceAndReturnReleasesOpenOtherKeysDoNot) {
+  ASSERT_TRUE(RegisterRecorder());
+  Make(SS_LEFT, "Link", 10, 10, 80, 16);
+  Hyperlink link;
+  ASSERT_TRUE(link.Attach(control_));
+  for (WPARAM key : {static_cast<WPARAM>(VK_SPACE), static_cast<WPARAM>(VK_RETURN)}) {
+    SCOPED_TRACE(key);
+    DeleteFileA(RecordPath().c_str());
+    std::string url = "vdltest:key" + std::to_string(key);
+    link.SetURL(url.c_str());
+    bool visited = link.IsVisited();
+    SendMessageA(control_, WM_KEYUP, VK_TAB, 0);
+    EXPECT_EQ(visited, link.IsVisited());
+    EXPECT_FALSE(td::FileExists(RecordPath()));
+    EXPECT_EQ(0, SendMessageA(control_, WM_KEYUP, key, 0));
+    EXPECT_TRUE(link.IsVisited());
+    std::string opened;
+    ASSERT_TRUE(WaitForRecord(&opened));
+    EXPECT_EQ(url, opened);
+  }
+  link.Detach();
+}
+
+TEST_F(HyperlinkTest, HoverColourAndCaptureOnEnterAndLeave) {
+  Make(SS_LEFT, "Link", 10, 10, 80, 16);
+  Hyperlink link;
+  link.SetColours(RGB(0, 0, 200), RGB(0, 100, 0), RGB(200, 0, 0));
+  ASSERT_TRUE(link.Attach(control_));
+  ct::Settle(dialog_);
+  ValidateRect(control_, nullptr);
+  SendMessageA(control_, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_TRUE(link.IsHovered());
+  EXPECT_EQ(control_, GetCapture());
+  EXPECT_NE(FALSE, GetUpdateRect(control_, nullptr, FALSE));
+  EXPECT_EQ(RGB(200, 0, 0), ColourShown(dialog_, control_));
+  SendMessageA(control_, WM_MOUSEMOVE, 0, MAKELPARAM(4, 3));  // still inside
+  EXPECT_TRUE(link.IsHovered());
+  EXPECT_EQ(control_, GetCapture());
+  // Left of the control: a large unsigned x, outside.
+  SendMessageA(control_, WM_MOUSEMOVE, 0, MAKELPARAM(0xFFF0, 3));
+  EXPECT_FALSE(link.IsHovered());
+  EXPECT_EQ(nullptr, GetCapture());
+  EXPECT_EQ(RGB(0, 0, 200), ColourShown(dialog_, control_));
+  // Below it.
+  SendMessageA(control_, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  RECT client;
+  GetClientRect(control_, &client);
+  SendMessageA(control_, WM_MOUSEMOVE, 0, MAKELPARAM(2, client.bottom + 3));
+  EXPECT_FALSE(link.IsHovered());
+  EXPECT_EQ(nullptr, GetCapture());
+  link.Detach();
+}
+
+TEST_F(HyperlinkTest, LinkCursorAnswersSetCursor) {
+  Make(SS_LEFT, "Link", 10, 10, 80, 16);
+  Hyperlink link;
+  ASSERT_TRUE(link.Attach(control_));
+  // Whatever WinHlp32.exe of this system gave: the answer follows it.
+  LRESULT answer = SendMessageA(control_, WM_SETCURSOR, reinterpret_cast<WPARAM>(control_), HTCLIENT);
+  EXPECT_EQ(link.LinkCursor() != nullptr ? TRUE : 0, answer);
+  // A cursor copied from a module that is released again.
+  link.SetLinkCursor(32649 /* IDC_HAND */, "user32.dll");
+  ASSERT_NE(nullptr, link.LinkCursor());
+  EXPECT_EQ(TRUE, SendMessageA(control_, WM_SETCURSOR, reinterpret_cast<WPARAM>(control_), HTCLIENT));
+  EXPECT_EQ(link.LinkCursor(), GetCursor());
+  link.SetLinkCursor(106, "C:\\no\\such\\WinHlp32.exe");
+  EXPECT_EQ(nullptr, link.LinkCursor());
+  EXPECT_EQ(0, SendMessageA(control_, WM_SETCURSOR, reinterpret_cast<WPARAM>(control_), HTCLIENT));
+  link.Detach();
+}
+
+TEST_F(HyperlinkTest, FailedOpenShowsTheShellsErrorAndClearsVisited) {
+  ASSERT_TRUE(RegisterRecorder());
+  // A file of a type nobody opens: SE_ERR_NOASSOC.
+  std::string orphan = TempPath("orphan.vdlnoassoc");
+  ASSERT_TRUE(td::WriteWholeFile(orphan, "x"));
+  Make(SS_LEFT, "Link", 10, 10, 80, 16);
+  Hyperlink link;
+  ASSERT_TRUE(link.Attach(control_));
+  link.SetURL("vdltest:first");
+  SendMessageA(control_, WM_LBUTTONUP, 0, 0);
+  ASSERT_TRUE(link.IsVisited());
+
+  link.SetURL(orphan.c_str());
+  INT_PTR code = link.OpenLink(orphan.c_str(), SW_SHOW);
+  EXPECT_EQ(SE_ERR_NOASSOC, code);
+  td::MessageBoxWatcher watcher("Hyperlink Control", IDOK);
+  SendMessageA(control_, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  SendMessageA(control_, WM_LBUTTONUP, 0, 0);
+  ASSERT_TRUE(watcher.Wait());
+  char expected[kOpenErrorTextSize];
+  FormatOpenError(static_cast<int>(code), expected, sizeof expected);
+  EXPECT_EQ(expected, watcher.info().text);
+  EXPECT_FALSE(link.IsVisited());
+  EXPECT_FALSE(link.IsHovered());
+  EXPECT_EQ(nullptr, GetCapture());
+  EXPECT_EQ(link.GetLinkColour(), ColourShown(dialog_, control_));
+  link.Detach();
+  DeleteFileA(orphan.c_str());
+}
+
+TEST(HyperlinkError, MessageBoxTextsAndCaption) {
+  struct Case {
+    int code;
+    const char* text;
+  } cases[] = {
+      {31, "Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension."},
+      {1, "Unable to open hyperlink:\n\nUnknown Error occurred."},
+      {2, "Unable to open hyperlink:\n\nThe specified file was not found."},
+      {77, "Unable to open hyperlink:\n\nUnknown Error occurred."},
+  };
+  Hyperlink link;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    td::MessageBoxWatcher watcher("Hyperlink Control", IDOK);
+    EXPECT_EQ(IDOK, link.ShowOpenError(nullptr, c.code));
+    ASSERT_TRUE(watcher.Wait());
+    EXPECT_EQ("Hyperlink Control", watcher.info().caption);
+    EXPECT_EQ(c.text, watcher.info().text);
+  }
+}
+
+}  // namespace
+
+// Run by the shell as the vdltest: scheme's handler: records its argument.
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--record-url") == 0) {
+    return td::WriteWholeFile(RecordPath(), argv[2]) ? 0 : 1;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
