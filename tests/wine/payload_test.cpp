@@ -1,0 +1,344 @@
+// Installing the payload files through the version library into the
+// prefix's system and help directories.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "driver/setup_state.h"
+#include "engine/payload.h"
+#include "engine_test_support.h"
+#include "resource.h"
+#include "test_driver.h"
+
+using namespace engine_test;
+
+namespace {
+
+// Started as "test.exe --hold-file PATH", this program opens PATH without any
+// sharing, signals it holds it, and lets go when told or after a minute.
+constexpr char kHoldSwitch[] = "--hold-file ";
+constexpr char kHolderReady[] = "SetupVdlEngineHolderReady";
+constexpr char kHolderRelease[] = "SetupVdlEngineHolderRelease";
+
+struct HolderMode {
+  HolderMode() {
+    const char* line = GetCommandLineA();
+    const char* arg = strstr(line, kHoldSwitch);
+    if (arg == nullptr) return;
+    HANDLE file = CreateFileA(arg + strlen(kHoldSwitch), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, kHolderReady);
+    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, kHolderRelease);
+    if (file != INVALID_HANDLE_VALUE && ready != nullptr) SetEvent(ready);
+    if (release != nullptr) WaitForSingleObject(release, 60000);
+    ExitProcess(file != INVALID_HANDLE_VALUE ? 0 : 1);
+  }
+} g_holderMode;
+
+// Another process that holds a file open exclusively while it lives.
+class FileHolder {
+ public:
+  explicit FileHolder(const std::string& path) {
+    ready_ = CreateEventA(nullptr, TRUE, FALSE, kHolderReady);
+    release_ = CreateEventA(nullptr, TRUE, FALSE, kHolderRelease);
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    started_ = process_.Start("\"" + std::string(self) + "\" " + kHoldSwitch + path);
+  }
+  ~FileHolder() {
+    SetEvent(release_);
+    process_.WaitExit(td::kWaitMs, nullptr);
+    CloseHandle(ready_);
+    CloseHandle(release_);
+  }
+  bool WaitHeld() { return started_ && WaitForSingleObject(ready_, td::kWaitMs) == WAIT_OBJECT_0; }
+
+ private:
+  HANDLE ready_;
+  HANDLE release_;
+  td::Process process_;
+  bool started_ = false;
+};
+
+std::string DestinationOf(const PayloadEntry& entry) {
+  return std::string(g_directories[entry.directoryKind]) + entry.destinationName;
+}
+std::string StagedOf(const PayloadEntry& entry) { return std::string(g_directories[kTempDir]) + entry.sourceName; }
+
+class PayloadInstall : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(InitSetupState(GetModuleHandleA(nullptr)));
+    CreateDirectoryA(g_directories[kHelpDir], nullptr);
+  }
+  void TearDown() override { CloseSetupEvents(); }
+
+  // Installed with the expanded stored contents and the payload stamp.
+  void ExpectInstalled(const PayloadEntry& entry) {
+    SCOPED_TRACE(entry.destinationName);
+    // Times first: reading the contents may move the access time (relatime).
+    FileTimes times;
+    ASSERT_TRUE(ReadFileTimes(DestinationOf(entry), &times));
+    uint64_t stamp = ExpectedStampUtc();
+    EXPECT_EQ(times.write, stamp);
+    EXPECT_EQ(times.access, stamp);
+    EXPECT_EQ(times.creation, stamp);
+    std::string expanded;
+    ASSERT_TRUE(ExpandSzdd(StoredFile(entry.resourceId), &expanded));
+    std::string installed;
+    ASSERT_TRUE(td::ReadWholeFile(DestinationOf(entry), &installed));
+    EXPECT_EQ(installed.size(), expanded.size());
+    EXPECT_TRUE(installed == expanded);
+    EXPECT_FALSE(td::FileExists(StagedOf(entry)));
+  }
+};
+
+TEST(PayloadTable, FourRowsInInstallationOrder) {
+  const struct {
+    WORD id;
+    const char* source;
+    const char* destination;
+    DWORD kind;
+  } expected[] = {{107, "vdlite.dl_", "VDLite.dll", 1},
+                  {110, "vdlite.ex_", "VDLite.exe", 1},
+                  {108, "vdlite.hl_", "VDLite.hlp", 2},
+                  {109, "vdlite.cn_", "VDLite.cnt", 2}};
+  ASSERT_EQ(kPayloadCount, 4);
+  for (int i = 0; i < kPayloadCount; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(kPayloadTable[i].resourceId, expected[i].id);
+    EXPECT_STREQ(kPayloadTable[i].sourceName, expected[i].source);
+    EXPECT_STREQ(kPayloadTable[i].destinationName, expected[i].destination);
+    EXPECT_EQ(kPayloadTable[i].directoryKind, expected[i].kind);
+    // Each stored file is SZDD with mode 'A'.
+    std::string stored = StoredFile(expected[i].id);
+    ASSERT_GE(stored.size(), 14u);
+    EXPECT_EQ(stored.substr(0, 9), std::string("SZDD\x88\xF0\x27\x33"
+                                               "A",
+                                               9));
+  }
+}
+
+TEST_F(PayloadInstall, AllFourLandExpandedAndStamped) {
+  for (const PayloadEntry& entry : kPayloadTable) EXPECT_TRUE(InstallPayloadEntry(entry)) << entry.destinationName;
+  for (const PayloadEntry& entry : kPayloadTable) ExpectInstalled(entry);
+  EXPECT_EQ(DestinationOf(kPayloadTable[0]), SystemDir() + "VDLite.dll");
+  EXPECT_EQ(DestinationOf(kPayloadTable[3]), HelpDir() + "VDLite.cnt");
+  std::string dll;
+  ASSERT_TRUE(td::ReadWholeFile(SystemDir() + "VDLite.dll", &dll));
+  EXPECT_EQ(dll.substr(0, 2), "MZ");
+}
+
+TEST_F(PayloadInstall, SecondInstallGivesIdenticalTimes) {
+  ASSERT_TRUE(InstallPayloadEntry(kPayloadTable[2]));
+  FileTimes first;
+  ASSERT_TRUE(ReadFileTimes(DestinationOf(kPayloadTable[2]), &first));
+  ASSERT_TRUE(InstallPayloadEntry(kPayloadTable[2]));
+  FileTimes second;
+  ASSERT_TRUE(ReadFileTimes(DestinationOf(kPayloadTable[2]), &second));
+  EXPECT_EQ(first.write, second.write);
+  EXPECT_EQ(first.creation, second.creation);
+  ExpectInstalled(kPayloadTable[2]);
+}
+
+TEST_F(PayloadInstall, ReadOnlyDestinationIsReplaced) {
+  const PayloadEntry& help = kPayloadTable[2];
+  ASSERT_TRUE(td::WriteWholeFile(DestinationOf(help), "an older help file"));
+  ASSERT_TRUE(SetFileAttributesA(DestinationOf(help).c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_TRUE(InstallPayloadEntry(help));
+  ExpectInstalled(help);
+  EXPECT_EQ(GetFileAttributesA(DestinationOf(help).c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+TEST_F(PayloadInstall, LeftoverStagedFileIsOverwrittenAndRemoved) {
+  const PayloadEntry& dll = kPayloadTable[0];
+  ASSERT_TRUE(td::WriteWholeFile(StagedOf(dll), "not an SZDD file"));
+  EXPECT_TRUE(InstallPayloadEntry(dll));
+  ExpectInstalled(dll);
+}
+
+TEST_F(PayloadInstall, MissingResourceFailsWithoutStaging) {
+  PayloadEntry missing = kPayloadTable[1];
+  missing.resourceId = 4242;
+  ASSERT_TRUE(td::WriteWholeFile(DestinationOf(missing), "untouched"));
+  EXPECT_FALSE(InstallPayloadEntry(missing));
+  EXPECT_FALSE(td::FileExists(StagedOf(missing)));
+  std::string content;
+  ASSERT_TRUE(td::ReadWholeFile(DestinationOf(missing), &content));
+  EXPECT_EQ(content, "untouched");
+}
+
+// Sets the size of resource FILE/id of a PE file to 0 (the resource
+// updater refuses empty data, so its one byte is cut here).
+void ZeroResourceSize(const std::string& path, WORD id) {
+  std::string image;
+  ASSERT_TRUE(td::ReadWholeFile(path, &image));
+  char* base = &image[0];
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
+  DWORD rva = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].VirtualAddress;
+  IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+  IMAGE_SECTION_HEADER* rsrc = nullptr;
+  for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+    if (rva >= section->VirtualAddress && rva < section->VirtualAddress + section->Misc.VirtualSize) rsrc = section;
+  }
+  ASSERT_NE(rsrc, nullptr);
+  char* root = base + (rva - rsrc->VirtualAddress + rsrc->PointerToRawData);
+  auto entries = [](char* directory, int* count) {
+    auto* header = reinterpret_cast<IMAGE_RESOURCE_DIRECTORY*>(directory);
+    *count = header->NumberOfNamedEntries + header->NumberOfIdEntries;
+    return reinterpret_cast<IMAGE_RESOURCE_DIRECTORY_ENTRY*>(header + 1);
+  };
+  int count = 0;
+  IMAGE_RESOURCE_DIRECTORY_ENTRY* types = entries(root, &count);
+  char* names = nullptr;
+  for (int i = 0; i < count; ++i) {
+    if (!types[i].NameIsString) continue;
+    auto* name = reinterpret_cast<IMAGE_RESOURCE_DIR_STRING_U*>(root + types[i].NameOffset);
+    if (name->Length == 4 && memcmp(name->NameString, L"FILE", 8) == 0) names = root + types[i].OffsetToDirectory;
+  }
+  ASSERT_NE(names, nullptr);
+  IMAGE_RESOURCE_DIRECTORY_ENTRY* ids = entries(names, &count);
+  char* languages = nullptr;
+  for (int i = 0; i < count; ++i) {
+    if (!ids[i].NameIsString && ids[i].Id == id) languages = root + ids[i].OffsetToDirectory;
+  }
+  ASSERT_NE(languages, nullptr);
+  IMAGE_RESOURCE_DIRECTORY_ENTRY* first = entries(languages, &count);
+  ASSERT_EQ(count, 1);
+  auto* data = reinterpret_cast<IMAGE_RESOURCE_DATA_ENTRY*>(root + first->OffsetToData);
+  ASSERT_EQ(data->Size, 1u);
+  data->Size = 0;
+  ASSERT_TRUE(td::WriteWholeFile(path, image));
+}
+
+// A copy of SETUPVDL.EXE whose only resources are an empty FILE 4243 and a
+// copy of the stored DLL as FILE 4244, loaded as a data file.
+void LoadModuleWithEmptyResource(const std::string& path, HMODULE* module) {
+  *module = nullptr;
+  ASSERT_TRUE(CopyFileA(td::SetupExePath().c_str(), path.c_str(), FALSE)) << GetLastError();
+  HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
+  ASSERT_NE(update, nullptr) << GetLastError();
+  static char one[1] = {'x'};
+  std::string stored = StoredFile(IDR_PAYLOAD_DLL);
+  WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+  BOOL oneByte = UpdateResourceA(update, "FILE", MAKEINTRESOURCEA(4243), language, one, 1);
+  BOOL full =
+      UpdateResourceA(update, "FILE", MAKEINTRESOURCEA(4244), language, &stored[0], static_cast<DWORD>(stored.size()));
+  ASSERT_TRUE(EndUpdateResourceA(update, !(oneByte && full))) << GetLastError();
+  ASSERT_TRUE(oneByte && full);
+  ASSERT_NO_FATAL_FAILURE(ZeroResourceSize(path, 4243));
+  *module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(*module, nullptr) << GetLastError();
+}
+
+TEST_F(PayloadInstall, EmptyResourceFailsWithoutStaging) {
+  HMODULE module = nullptr;
+  ASSERT_NO_FATAL_FAILURE(LoadModuleWithEmptyResource(TempDir() + "resources.dll", &module));
+  HRSRC empty = FindResourceA(module, MAKEINTRESOURCEA(4243), "FILE");
+  ASSERT_NE(empty, nullptr);
+  ASSERT_EQ(SizeofResource(module, empty), 0u);
+
+  g_instance = reinterpret_cast<HINSTANCE>(module);
+  PayloadEntry entry = kPayloadTable[0];
+  entry.resourceId = 4243;
+  bool emptyResult = InstallPayloadEntry(entry);
+  bool stagedAfterEmpty = td::FileExists(StagedOf(entry));
+  bool installedAfterEmpty = td::FileExists(DestinationOf(entry));
+  // The same module's non-empty resource installs, so the module is sound.
+  entry.resourceId = 4244;
+  bool fullResult = InstallPayloadEntry(entry);
+  g_instance = GetModuleHandleA(nullptr);
+  FreeLibrary(module);
+
+  EXPECT_FALSE(emptyResult);
+  EXPECT_FALSE(stagedAfterEmpty);
+  EXPECT_FALSE(installedAfterEmpty);
+  EXPECT_TRUE(fullResult);
+  ExpectInstalled(kPayloadTable[0]);
+}
+
+TEST_F(PayloadInstall, DestinationHeldByAnotherProcessFails) {
+  ASSERT_TRUE(InstallPayloadEntry(kPayloadTable[0]));
+  const PayloadEntry& exe = kPayloadTable[1];
+  ASSERT_TRUE(td::WriteWholeFile(DestinationOf(exe), "held"));
+  {
+    FileHolder holder(DestinationOf(exe));
+    ASSERT_TRUE(holder.WaitHeld());
+    EXPECT_FALSE(InstallPayloadEntry(exe));
+    EXPECT_FALSE(td::FileExists(StagedOf(exe)));
+  }
+  std::string content;
+  ASSERT_TRUE(td::ReadWholeFile(DestinationOf(exe), &content));
+  EXPECT_EQ(content, "held");
+  ExpectInstalled(kPayloadTable[0]);
+}
+
+TEST_F(PayloadInstall, DestinationThatIsADirectoryFails) {
+  ASSERT_TRUE(InstallPayloadEntry(kPayloadTable[0]));
+  ASSERT_TRUE(InstallPayloadEntry(kPayloadTable[1]));
+  const PayloadEntry& help = kPayloadTable[2];
+  ASSERT_TRUE(CreateDirectoryA(DestinationOf(help).c_str(), nullptr));
+  EXPECT_FALSE(InstallPayloadEntry(help));
+  EXPECT_FALSE(td::FileExists(StagedOf(help)));
+  EXPECT_NE(GetFileAttributesA(DestinationOf(help).c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  ExpectInstalled(kPayloadTable[0]);
+  ExpectInstalled(kPayloadTable[1]);
+}
+
+TEST_F(PayloadInstall, PathThatDoesNotFitFails) {
+  // A temporary directory of 515 characters leaves no room for "vdlite.dl_".
+  std::string longDir = "C:\\" + std::string(511, 'd') + "\\";
+  ASSERT_EQ(longDir.size(), 515u);
+  char savedTemp[kDirChars];
+  lstrcpynA(savedTemp, g_directories[kTempDir], kDirChars);
+  lstrcpynA(g_directories[kTempDir], longDir.c_str(), kDirChars);
+  EXPECT_FALSE(InstallPayloadEntry(kPayloadTable[0]));
+  lstrcpynA(g_directories[kTempDir], savedTemp, kDirChars);
+  EXPECT_FALSE(td::FileExists(DestinationOf(kPayloadTable[0])));
+
+  // Likewise a destination directory, and one with no terminating NUL at all.
+  char savedSystem[kDirChars];
+  lstrcpynA(savedSystem, g_directories[kSystemDir], kDirChars);
+  lstrcpynA(g_directories[kSystemDir], longDir.c_str(), kDirChars);
+  EXPECT_FALSE(InstallPayloadEntry(kPayloadTable[0]));
+  memset(g_directories[kSystemDir], 'x', kDirChars);
+  EXPECT_FALSE(InstallPayloadEntry(kPayloadTable[0]));
+  lstrcpynA(g_directories[kSystemDir], savedSystem, kDirChars);
+  EXPECT_FALSE(td::FileExists(DestinationOf(kPayloadTable[0])));
+  EXPECT_FALSE(td::FileExists(StagedOf(kPayloadTable[0])));
+
+  // A kind outside the table.
+  PayloadEntry odd = kPayloadTable[0];
+  odd.directoryKind = kDirectoryKinds;
+  EXPECT_FALSE(InstallPayloadEntry(odd));
+}
+
+// Run once with TZ=Europe/Berlin and once with TZ=America/New_York: the stamp
+// is 01:00 local time, so the UTC times differ by the zones' biases.
+class PayloadStampZone : public PayloadInstall {
+ protected:
+  void InstallUnderBias(LONG standardBias) {
+    TIME_ZONE_INFORMATION zone;
+    GetTimeZoneInformation(&zone);
+    ASSERT_EQ(zone.Bias, standardBias) << "this case must run in its own time zone (TZ)";
+    ASSERT_TRUE(InstallPayloadEntry(kPayloadTable[3]));
+    ExpectInstalled(kPayloadTable[3]);
+    FileTimes times;
+    ASSERT_TRUE(ReadFileTimes(DestinationOf(kPayloadTable[3]), &times));
+    // 2000-07-05 00:00 UTC is 0x01BFE613_F642C000 in file-time ticks; from
+    // there the stamp lies one hour plus the bias in force now.
+    const int64_t midnight = 0x01BFE613F642C000LL;
+    int64_t minutes = (static_cast<int64_t>(times.write) - midnight) / (60 * 10000000LL);
+    EXPECT_EQ(minutes, 60 + CurrentBiasMinutes());
+  }
+};
+
+TEST_F(PayloadStampZone, BerlinTime) { InstallUnderBias(-60); }
+TEST_F(PayloadStampZone, NewYorkTime) { InstallUnderBias(300); }
+
+}  // namespace
