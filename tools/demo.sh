@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the setup under Wine in a
-# throwaway prefix: the unattended installation, then the usage message.
-# With DISPLAY set the windows appear there; otherwise a private Xvfb is used
-# and screenshots land in build/demo/.
+# throwaway prefix.
+#  - With DISPLAY set: the wizard appears there; use it as a user would.
+#  - Without: the wizard is walked from welcome to finish on a private
+#    virtual display by the test driver, then "-u" runs in a fresh prefix;
+#    screenshots of every page land in build/demo/.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -12,32 +14,41 @@ out=${BUILD_ROOT:-$root/build}
 demo=$out/demo
 mkdir -p "$demo"
 . tests/harness/wine-env.sh
-tests/harness/make-template.sh "$out/x64/wine-template"
-prefix=$(mktemp -d "${TMPDIR:-/tmp}/vdl-demo.XXXXXX")
-xvfb=
-cleanup() {
-  WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1 || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$prefix"
-}
-trap cleanup EXIT
-cp -a "$out/x64/wine-template/." "$prefix/"
-export WINEPREFIX=$prefix
-if [ -z "${DISPLAY:-}" ]; then
-  Xvfb :93 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  export DISPLAY=:93
-  sleep 1
-fi
+tpl=$out/x64/wine-template
+tests/harness/make-template.sh "$tpl"
 exe=$out/x64/bin/SETUPVDL.EXE
-echo "== SETUPVDL.EXE -u"
-"$WINE" "$exe" -u >/dev/null 2>&1
-sys=$prefix/drive_c/windows/system32
-hlp=$prefix/drive_c/windows/help
-ls -l --time-style=full-iso "$sys/VDLite.dll" "$sys/VDLite.exe" "$hlp/VDLite.hlp" "$hlp/VDLite.cnt" 2>&1 || true
-[ -f "$prefix/drive_c/SetupVDL.ERR" ] && echo "error log: $(cat "$prefix/drive_c/SetupVDL.ERR")" || echo "no error log: the installation succeeded"
-echo "== SETUPVDL.EXE /? (usage message)"
-"$WINE" "$exe" '/?' >/dev/null 2>&1 &
-sleep 3
-import -window root "$demo/usage.png" && echo "screenshot: $demo/usage.png"
-WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1 || true
+
+show_installed() {  # prefix
+  local sys=$1/drive_c/windows/system32 hlp=$1/drive_c/windows/help
+  ls -l --time-style=full-iso "$sys/VDLite.dll" "$sys/VDLite.exe" "$hlp/VDLite.hlp" "$hlp/VDLite.cnt" 2>&1 || true
+  if [ -f "$1/drive_c/SetupVDL.ERR" ]; then echo "error log: $(cat "$1/drive_c/SetupVDL.ERR")"; else echo "no error log"; fi
+}
+
+if [ -n "${DISPLAY:-}" ]; then
+  prefix=$(mktemp -d "${TMPDIR:-/tmp}/vdl-demo.XXXXXX")
+  trap 'WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
+  cp -a "$tpl/." "$prefix/"
+  echo "== SETUPVDL.EXE on $DISPLAY (prefix $prefix)"
+  WINEPREFIX=$prefix "$WINE" "$exe" >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix "$WINESERVER" -w
+  show_installed "$prefix"
+  exit 0
+fi
+
+echo "== the wizard, walked from welcome to finish (headless)"
+SETUPVDL_ARTIFACTS=$demo tests/harness/wine-case.sh "$out/x64/bin/wizard_test.exe" \
+  --gtest_filter='WizardInstall.FromWelcomeToFinishLeavesWhatUnattendedLeaves' | grep -E '^\[ +(OK|FAILED|PASSED) '
+for bmp in "$demo"/wizard-*.bmp; do
+  convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
+ls "$demo"/wizard-*.png
+
+echo "== SETUPVDL.EXE -u in a fresh prefix"
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/vdl-demo.XXXXXX")
+trap 'WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
+cp -a "$tpl/." "$prefix/"
+WINEPREFIX=$prefix "$WINE" reg add 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager' \
+  /v BootExecute /t REG_MULTI_SZ /d 'autocheck autochk *' /f >/dev/null 2>&1
+WINEPREFIX=$prefix "$WINE" "$exe" -u >/dev/null 2>&1
+WINEPREFIX=$prefix "$WINESERVER" -w
+show_installed "$prefix"

@@ -260,6 +260,32 @@ bool SaveScreenshot(const std::string& name) {
   return ok;
 }
 
+namespace {
+BOOL CALLBACK FindUnpainted(HWND child, LPARAM param) {
+  if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) {
+    *reinterpret_cast<bool*>(param) = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+bool WaitPainted(HWND window, DWORD timeoutMs) {
+  return WaitUntil(
+      [&] {
+        if (GetUpdateRect(window, nullptr, FALSE)) return false;
+        bool unpainted = false;
+        EnumChildWindows(window, FindUnpainted, reinterpret_cast<LPARAM>(&unpainted));
+        return !unpainted;
+      },
+      timeoutMs);
+}
+
+bool SavePaintedScreenshot(HWND window, const std::string& name) {
+  WaitPainted(window);
+  return SaveScreenshot(name);
+}
+
 bool SaveWindowShot(HWND window, const std::string& name) {
   RECT r;
   if (!GetWindowRect(window, &r)) return false;

@@ -101,6 +101,10 @@ std::string WindowsPathOf(const std::string& unixPath);
 // child processes started with WINEDEBUG=+relay, for instance).
 std::string ReadWineLog();
 bool SaveScreenshot(const std::string& name);
+// Waits until window and all its descendants have painted (no update
+// region left), then takes the screenshot.
+bool WaitPainted(HWND window, DWORD timeoutMs = kWaitMs);
+bool SavePaintedScreenshot(HWND window, const std::string& name);
 bool SaveWindowShot(HWND window, const std::string& name);
 
 // Files and registry.

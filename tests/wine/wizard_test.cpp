@@ -165,12 +165,14 @@ void RemoveInstallation() {
 }
 
 // Walks the wizard to the copying page of a running setup.
-HWND OpenCopyingPage(const td::Process& setup) {
+HWND OpenCopyingPage(const td::Process& setup, bool screenshots = false) {
   HWND frame = WaitForFrame(setup.pid());
   if (frame == nullptr) return nullptr;
   EXPECT_TRUE(WaitForPage(frame, "Vandrel Lite 1.0 Setup"));
+  if (screenshots) td::SavePaintedScreenshot(frame, "wizard-1-welcome.bmp");
   Press(frame, PSBTN_NEXT);
   EXPECT_TRUE(WaitForPage(frame, "License Agreement"));
+  if (screenshots) td::SavePaintedScreenshot(frame, "wizard-2-license.bmp");
   Press(frame, PSBTN_NEXT);
   EXPECT_TRUE(WaitForPage(frame, "Copying Files"));
   return frame;
@@ -186,15 +188,15 @@ TEST(WizardInstall, FromWelcomeToFinishLeavesWhatUnattendedLeaves) {
   SeedNormalSystem();
   td::Process setup;
   ASSERT_TRUE(td::StartSetup("", &setup));
-  HWND frame = OpenCopyingPage(setup);
+  HWND frame = OpenCopyingPage(setup, true);
   ASSERT_NE(frame, nullptr);
-  td::SaveScreenshot("wizard-3-copying.bmp");
+  td::SavePaintedScreenshot(frame, "wizard-3-copying.bmp");
   Press(frame, PSBTN_NEXT);  // the worker installs and presses Next itself
   ASSERT_TRUE(WaitForPage(frame, "Where To Start From?"));
-  td::SaveScreenshot("wizard-4-where-to-start.bmp");
+  td::SavePaintedScreenshot(frame, "wizard-4-where-to-start.bmp");
   Press(frame, PSBTN_NEXT);
   ASSERT_TRUE(WaitForPage(frame, "Setup Completed"));
-  td::SaveScreenshot("wizard-5-finish.bmp");
+  td::SavePaintedScreenshot(frame, "wizard-5-finish.bmp");
   // Not the help file this time: clear the check box, then Finish.
   HWND finish = CurrentPage(frame);
   SendMessageA(GetDlgItem(finish, IDC_OPEN_OVERVIEW), BM_SETCHECK, BST_UNCHECKED, 0);
@@ -222,7 +224,7 @@ TEST(WizardInstall, CopyFailureShowsTheErrorAndClosesTheWizard) {
   ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &box));
   EXPECT_EQ(box.text, "Setup is unable to copy file VDLite.dll\nto " + SystemDir() +
                           " directory.\nSetup can not be continued.\n\nPress OK to exit setup.");
-  td::SaveScreenshot("wizard-copy-failure.bmp");
+  td::SavePaintedScreenshot(box.window, "wizard-copy-failure.bmp");
   ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
   ExpectEndsWithZero(setup);
   EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
@@ -283,7 +285,7 @@ TEST(PreChecks, UnsupportedSystemShowsOnlyTheNotice) {
   ASSERT_NE(notice, nullptr);
   EXPECT_EQ(td::ItemText(notice, IDOK), "Exit Setup");
   EXPECT_NE(MessageText(notice).find("Unsupported operating system."), std::string::npos);
-  td::SaveScreenshot("dialog-114-unsupported.bmp");
+  td::SavePaintedScreenshot(notice, "dialog-114-unsupported.bmp");
   ASSERT_TRUE(td::PressButton(notice, IDOK));
   ExpectEndsWithZero(setup);
 }
@@ -297,7 +299,7 @@ TEST(PreChecks, PendingRestartAnsweredNoEndsWithoutAskingMore) {
   ASSERT_NE(offer, nullptr);
   EXPECT_NE(MessageText(offer).find("recently uninstalled"), std::string::npos);
   EXPECT_TRUE(td::WaitUntil([&] { return td::FocusOf(offer) == GetDlgItem(offer, IDNO); }));
-  td::SaveScreenshot("dialog-120-restart.bmp");
+  td::SavePaintedScreenshot(offer, "dialog-120-restart.bmp");
   // Enter right after opening answers No.
   PostMessageA(GetDlgItem(offer, IDNO), WM_KEYDOWN, VK_RETURN, 0);
   ExpectEndsWithZero(setup);
@@ -344,7 +346,7 @@ TEST(PreChecks, ExistingInstallationAnsweredNoLeavesItUntouched) {
     EXPECT_EQ(MessageText(question),
               "Vandrel Lite is already installed.\n\nAre you sure you want to overwrite\nthe existing installation?");
     EXPECT_TRUE(td::WaitUntil([&] { return td::FocusOf(question) == GetDlgItem(question, IDNO); }));
-    if (way == 0) td::SaveScreenshot("dialog-102-overwrite.bmp");
+    if (way == 0) td::SavePaintedScreenshot(question, "dialog-102-overwrite.bmp");
     switch (way) {
       case 0:
         td::PressButton(question, IDNO);
