@@ -15,7 +15,7 @@ constexpr WORD kLinkCursorId = 106;
 
 TOOLINFOA ToolFor(HWND tooltip, HWND control, char* text) {
   TOOLINFOA tool = {};
-  tool.cbSize = TTTOOLINFOA_V1_SIZE;
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = tooltip;
   tool.uId = reinterpret_cast<UINT_PTR>(control);

@@ -53,7 +53,7 @@ bool WaitForRecord(std::string* opened) {
 std::string TooltipText(const Hyperlink& link) {
   char buffer[512] = "";
   TOOLINFOA tool = {};
-  tool.cbSize = TTTOOLINFOA_V1_SIZE;
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
   tool.hwnd = link.Tooltip();
   tool.uId = reinterpret_cast<UINT_PTR>(link.ControlWindow());
   tool.lpszText = buffer;
