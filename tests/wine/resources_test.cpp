@@ -328,7 +328,7 @@ struct DialogSpec {
   std::vector<ItemSpec> items;
 };
 
-const wchar_t kWelcomeCopyright[] = L"Copyright \x00A9 2000 by the Vandrel team  \x2014  ";
+const wchar_t kWelcomeCopyright[] = L"Copyright \x00A9 2000 Vandrel team  \x2014  ";
 
 const DialogSpec kDialogs[] = {
     {IDD_WELCOME_PAGE,
