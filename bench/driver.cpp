@@ -87,7 +87,9 @@ bool LoadExpected(const std::string& payloadDir) {
   return true;
 }
 
-void SeedBootExecute() { td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", {"autocheck autochk *"}); }
+void SeedBootExecute() {
+  td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", {"autocheck autochk *"});
+}
 
 // Back to a machine where the product was never installed.
 void ResetInstallation() {
@@ -140,8 +142,8 @@ std::string CheckInstallation(bool expectNoLog) {
       {HKEY_CLASSES_ROOT, clsidKey + "\\InProcServer32", "", REG_SZ, Sz("VDLITE.DLL")},
       {HKEY_CLASSES_ROOT, clsidKey + "\\InProcServer32", "ThreadingModel", REG_SZ, Sz("Apartment")},
       {HKEY_CLASSES_ROOT, "*\\shellex\\PropertySheetHandlers\\VandrelLite", "", REG_SZ, Sz(kClsid)},
-      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved", kClsid,
-       REG_SZ, Sz("Vandrel Lite 1.0")},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved", kClsid, REG_SZ,
+       Sz("Vandrel Lite 1.0")},
       {HKEY_LOCAL_MACHINE, uninstall, "DisplayName", REG_SZ, Sz("Vandrel Lite 1.0")},
       {HKEY_LOCAL_MACHINE, uninstall, "UninstallString", REG_SZ, Sz("Rundll32.exe VDLite.dll,Uninstall")},
       {HKEY_LOCAL_MACHINE, lastLaunch, "BSOD", REG_DWORD, Dword(0)},
@@ -351,7 +353,8 @@ bool DissectPe(const std::string& path, PeAnatomy* pe) {
       nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
     return false;
   }
-  size_t sectionTable = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
+  size_t sectionTable =
+      dos.e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
   std::vector<IMAGE_SECTION_HEADER> sections(nt.FileHeader.NumberOfSections);
   for (size_t i = 0; i < sections.size(); ++i) {
     if (!ReadAt(image, sectionTable + i * sizeof(IMAGE_SECTION_HEADER), &sections[i])) return false;
@@ -413,17 +416,32 @@ bool DissectPe(const std::string& path, PeAnatomy* pe) {
           if (!ReadAt(image, base + language.OffsetToData, &data)) return false;
           std::string part;
           switch (type.NameIsString ? 0 : type.Id) {
-            case 2: part = "bitmaps"; break;
-            case 3: case 14: part = "icon"; break;
-            case 5: part = "dialogs"; break;
-            case 6: part = "strings"; break;
-            case 16: part = "version"; break;
-            case 24: part = "manifest"; break;
-            default: part = "type " + typeName; break;
+            case 2:
+              part = "bitmaps";
+              break;
+            case 3:
+            case 14:
+              part = "icon";
+              break;
+            case 5:
+              part = "dialogs";
+              break;
+            case 6:
+              part = "strings";
+              break;
+            case 16:
+              part = "version";
+              break;
+            case 24:
+              part = "manifest";
+              break;
+            default:
+              part = "type " + typeName;
+              break;
           }
           if (typeName == "FILE") {
             bool payload = !item.NameIsString && (item.Id == IDR_PAYLOAD_DLL || item.Id == IDR_PAYLOAD_EXE ||
-                                                   item.Id == IDR_PAYLOAD_HLP || item.Id == IDR_PAYLOAD_CNT);
+                                                  item.Id == IDR_PAYLOAD_HLP || item.Id == IDR_PAYLOAD_CNT);
             part = payload ? "payloads" : "licence";
             if (payload) pe->payloadBytes += data.Size;
           }
@@ -449,8 +467,8 @@ std::string Json(double v) {
 
 std::string JsonStat(const std::vector<double>& samples) {
   Stat s = Summarise(samples);
-  std::string out = "{\"min\": " + Json(s.min) + ", \"median\": " + Json(s.median) + ", \"max\": " + Json(s.max) +
-                    ", \"samples\": [";
+  std::string out =
+      "{\"min\": " + Json(s.min) + ", \"median\": " + Json(s.median) + ", \"max\": " + Json(s.max) + ", \"samples\": [";
   for (size_t i = 0; i < samples.size(); ++i) out += (i ? ", " : "") + Json(samples[i]);
   return out + "]}";
 }
@@ -475,17 +493,28 @@ bool ParseOptions(int argc, char** argv, Options* o) {
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string key = argv[i];
     std::string value = argv[i + 1];
-    if (key == "--rounds") o->rounds = atoi(value.c_str());
-    else if (key == "--warmups") o->warmups = atoi(value.c_str());
-    else if (key == "--setup") o->setup = value;
-    else if (key == "--trivial") o->trivial = value;
-    else if (key == "--reference-install") o->referenceInstall = value;
-    else if (key == "--reference-dialog") o->referenceDialog = value;
-    else if (key == "--payload") o->payloadDir = value;
-    else if (key == "--shipping") o->shippingExe = value;
-    else if (key == "--json") o->jsonPath = value;
-    else if (key == "--sizes") o->sizesPath = value;
-    else return false;
+    if (key == "--rounds")
+      o->rounds = atoi(value.c_str());
+    else if (key == "--warmups")
+      o->warmups = atoi(value.c_str());
+    else if (key == "--setup")
+      o->setup = value;
+    else if (key == "--trivial")
+      o->trivial = value;
+    else if (key == "--reference-install")
+      o->referenceInstall = value;
+    else if (key == "--reference-dialog")
+      o->referenceDialog = value;
+    else if (key == "--payload")
+      o->payloadDir = value;
+    else if (key == "--shipping")
+      o->shippingExe = value;
+    else if (key == "--json")
+      o->jsonPath = value;
+    else if (key == "--sizes")
+      o->sizesPath = value;
+    else
+      return false;
   }
   return o->rounds > 0 && !o->setup.empty() && !o->trivial.empty() && !o->referenceInstall.empty() &&
          !o->referenceDialog.empty() && !o->payloadDir.empty() && !o->shippingExe.empty() && !o->jsonPath.empty();
@@ -517,9 +546,9 @@ int main(int argc, char** argv) {
   if (!LoadExpected(o.payloadDir)) return 1;
 
   const std::string setup = Quoted(td::WindowsPathOf(o.setup));
-  const std::string commands[kCandidates] = {
-      Quoted(td::WindowsPathOf(o.trivial)), Quoted(td::WindowsPathOf(o.referenceInstall)), setup + " -u",
-      Quoted(td::WindowsPathOf(o.referenceDialog)), setup};
+  const std::string commands[kCandidates] = {Quoted(td::WindowsPathOf(o.trivial)),
+                                             Quoted(td::WindowsPathOf(o.referenceInstall)), setup + " -u",
+                                             Quoted(td::WindowsPathOf(o.referenceDialog)), setup};
 
   WarmWindowSystem();
   Samples samples;
@@ -586,8 +615,8 @@ int main(int argc, char** argv) {
       if (c != kB0) ResetInstallation();
       samples.peak[c].push_back(SamplePeakToExit(commands[c]));
     }
-    printf("round %d/%d: B0 %.1f  B1 %.1f  S1 %.1f  B2 %.1f  S2 %.1f ms\n", r + 1, o.rounds, roundMs[kB0],
-           roundMs[kB1], roundMs[kS1], roundMs[kB2], roundMs[kS2]);
+    printf("round %d/%d: B0 %.1f  B1 %.1f  S1 %.1f  B2 %.1f  S2 %.1f ms\n", r + 1, o.rounds, roundMs[kB0], roundMs[kB1],
+           roundMs[kS1], roundMs[kB2], roundMs[kS2]);
   }
   ResetInstallation();
 
@@ -616,15 +645,14 @@ int main(int argc, char** argv) {
                                          "B2  reference dialog, painted", "S2  wizard, welcome page painted"};
   printf("\nS3 peak working set (KiB)                       min     median        max\n");
   for (int c = 0; c < kCandidates; ++c)
-    printf("%-44s %9.0f  %9.0f  %9.0f\n", peakLabels[c], peak[c].min / 1024, peak[c].median / 1024,
-           peak[c].max / 1024);
+    printf("%-44s %9.0f  %9.0f  %9.0f\n", peakLabels[c], peak[c].min / 1024, peak[c].median / 1024, peak[c].max / 1024);
 
   auto verdict = [](bool pass) { return pass ? "PASS" : "MISS"; };
   printf("\nTargets (ratios of medians; per-round ratios min..max)\n");
-  printf("  (S1-B0)/(B1-B0) install       %6.2f  [%.2f..%.2f]  target <= 1.50  %s\n", installRatio,
-         installRounds.min, installRounds.max, verdict(installRatio <= 1.5));
-  printf("  (S2-B0)/(B2-B0) dialog        %6.2f  [%.2f..%.2f]  target <= 2.00  %s\n", dialogRatio,
-         dialogRounds.min, dialogRounds.max, verdict(dialogRatio <= 2.0));
+  printf("  (S1-B0)/(B1-B0) install       %6.2f  [%.2f..%.2f]  target <= 1.50  %s\n", installRatio, installRounds.min,
+         installRounds.max, verdict(installRatio <= 1.5));
+  printf("  (S2-B0)/(B2-B0) dialog        %6.2f  [%.2f..%.2f]  target <= 2.00  %s\n", dialogRatio, dialogRounds.min,
+         dialogRounds.max, verdict(dialogRatio <= 2.0));
   printf("  S3 wizard / B2 working set    %6.2f                 target <= 1.50  %s\n", memoryRatio,
          verdict(memoryRatio > 0 && memoryRatio <= 1.5));
 
@@ -637,7 +665,8 @@ int main(int argc, char** argv) {
     for (const SizePart& p : pe.parts) {
       char change[32] = "";
       auto was = previous.find(p.name);
-      if (was != previous.end() && was->second != p.bytes) snprintf(change, sizeof change, "%+.0f", p.bytes - was->second);
+      if (was != previous.end() && was->second != p.bytes)
+        snprintf(change, sizeof change, "%+.0f", p.bytes - was->second);
       printf("  %-36s %9.0f %9.1f %9s\n", p.name.c_str(), p.bytes, p.bytes / 1024, change);
       sizesText += std::to_string(static_cast<long long>(p.bytes)) + "\t" + p.name + "\n";
     }
@@ -649,15 +678,15 @@ int main(int argc, char** argv) {
     sizesText += std::to_string(static_cast<long long>(pe.fileBytes)) + "\ttotal\n";
     printf("  outside the payload resources   %6.1f KiB  target <= 96 KiB  %s\n", outsidePayload / 1024,
            verdict(outsidePayload <= 96 * 1024));
-    printf("  code section (.text in file)    %6.1f KiB  target <= 40 KiB  %s  (%.1f KiB used)\n",
-           pe.codeBytes / 1024, verdict(pe.codeBytes <= 40 * 1024), pe.codeUsedBytes / 1024);
+    printf("  code section (.text in file)    %6.1f KiB  target <= 40 KiB  %s  (%.1f KiB used)\n", pe.codeBytes / 1024,
+           verdict(pe.codeBytes <= 40 * 1024), pe.codeUsedBytes / 1024);
     if (!o.sizesPath.empty()) td::WriteWholeFile(td::WindowsPathOf(o.sizesPath), sizesText);
   } else {
     printf("\nS4: cannot read %s as a PE32 image\n", o.shippingExe.c_str());
   }
 
-  std::string json = "{\n  \"rounds\": " + std::to_string(o.rounds) + ",\n  \"warmups\": " +
-                     std::to_string(o.warmups) + ",\n  \"times_ms\": {\n";
+  std::string json = "{\n  \"rounds\": " + std::to_string(o.rounds) + ",\n  \"warmups\": " + std::to_string(o.warmups) +
+                     ",\n  \"times_ms\": {\n";
   for (int c = 0; c < kCandidates; ++c)
     json += std::string("    \"") + kCandidateNames[c] + "\": " + JsonStat(samples.ms[c]) +
             (c + 1 < kCandidates ? ",\n" : "\n");
@@ -666,15 +695,16 @@ int main(int argc, char** argv) {
     json += std::string("    \"") + kCandidateNames[c] + "\": " + JsonStat(samples.peak[c]) +
             (c + 1 < kCandidates ? ",\n" : "\n");
   json += "  },\n  \"targets\": {\n";
-  json += "    \"install_ratio\": {\"value\": " + Json(installRatio) + ", \"per_round\": " +
-          JsonStat(samples.installRatio) + ", \"limit\": 1.5, \"pass\": " + (installRatio <= 1.5 ? "true" : "false") +
-          "},\n";
-  json += "    \"dialog_ratio\": {\"value\": " + Json(dialogRatio) + ", \"per_round\": " + JsonStat(samples.dialogRatio) +
+  json += "    \"install_ratio\": {\"value\": " + Json(installRatio) +
+          ", \"per_round\": " + JsonStat(samples.installRatio) +
+          ", \"limit\": 1.5, \"pass\": " + (installRatio <= 1.5 ? "true" : "false") + "},\n";
+  json += "    \"dialog_ratio\": {\"value\": " + Json(dialogRatio) +
+          ", \"per_round\": " + JsonStat(samples.dialogRatio) +
           ", \"limit\": 2.0, \"pass\": " + (dialogRatio <= 2.0 ? "true" : "false") + "},\n";
-  json += "    \"wizard_working_set_ratio\": {\"value\": " + Json(memoryRatio) + ", \"limit\": 1.5, \"pass\": " +
-          (memoryRatio > 0 && memoryRatio <= 1.5 ? "true" : "false") + "},\n";
-  json += "    \"outside_payload_bytes\": {\"value\": " + Json(outsidePayload) + ", \"limit\": 98304, \"pass\": " +
-          (peOk && outsidePayload <= 98304 ? "true" : "false") + "},\n";
+  json += "    \"wizard_working_set_ratio\": {\"value\": " + Json(memoryRatio) +
+          ", \"limit\": 1.5, \"pass\": " + (memoryRatio > 0 && memoryRatio <= 1.5 ? "true" : "false") + "},\n";
+  json += "    \"outside_payload_bytes\": {\"value\": " + Json(outsidePayload) +
+          ", \"limit\": 98304, \"pass\": " + (peOk && outsidePayload <= 98304 ? "true" : "false") + "},\n";
   json += "    \"code_section_bytes\": {\"value\": " + Json(pe.codeBytes) + ", \"used\": " + Json(pe.codeUsedBytes) +
           ", \"limit\": 40960, \"pass\": " + (peOk && pe.codeBytes <= 40960 ? "true" : "false") + "}\n  },\n";
   json += "  \"sizes_bytes\": {\n";

@@ -112,21 +112,20 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const DWORD zero = 0;
   const BYTE zeroTime[8] = {};
   const DWORD version = 0x01000000;
-  bool ok = SetText(HKEY_CLASSES_ROOT, clsidKey, "", kProduct) &&
-            SetText(HKEY_CLASSES_ROOT, inprocKey, "", "VDLITE.DLL") &&
-            SetText(HKEY_CLASSES_ROOT, inprocKey, "ThreadingModel", "Apartment") &&
-            SetText(HKEY_CLASSES_ROOT, "*\\shellex\\PropertySheetHandlers\\VandrelLite", "", kClsid) &&
-            SetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
-                    kClsid, kProduct) &&
-            SetText(HKEY_LOCAL_MACHINE, uninstall, "DisplayName", kProduct) &&
-            SetText(HKEY_LOCAL_MACHINE, uninstall, "UninstallString", "Rundll32.exe VDLite.dll,Uninstall") &&
-            SetValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite\\Jobs", nullptr, 0,
-                     nullptr, 0) &&
-            SetValue(HKEY_LOCAL_MACHINE, lastLaunch, "BSOD", REG_DWORD, &zero, 4) &&
-            SetValue(HKEY_LOCAL_MACHINE, lastLaunch, "Status", REG_DWORD, &zero, 4) &&
-            SetValue(HKEY_LOCAL_MACHINE, lastLaunch, "StartTime", REG_BINARY, zeroTime, 8) &&
-            SetValue(HKEY_LOCAL_MACHINE, lastLaunch, "FinishTime", REG_BINARY, zeroTime, 8) &&
-            SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\VandrelSoft\\Vandrel Lite", "Version", REG_DWORD, &version, 4) &&
-            AppendBootProgram();
+  bool ok =
+      SetText(HKEY_CLASSES_ROOT, clsidKey, "", kProduct) && SetText(HKEY_CLASSES_ROOT, inprocKey, "", "VDLITE.DLL") &&
+      SetText(HKEY_CLASSES_ROOT, inprocKey, "ThreadingModel", "Apartment") &&
+      SetText(HKEY_CLASSES_ROOT, "*\\shellex\\PropertySheetHandlers\\VandrelLite", "", kClsid) &&
+      SetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved", kClsid,
+              kProduct) &&
+      SetText(HKEY_LOCAL_MACHINE, uninstall, "DisplayName", kProduct) &&
+      SetText(HKEY_LOCAL_MACHINE, uninstall, "UninstallString", "Rundll32.exe VDLite.dll,Uninstall") &&
+      SetValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite\\Jobs", nullptr, 0, nullptr, 0) &&
+      SetValue(HKEY_LOCAL_MACHINE, lastLaunch, "BSOD", REG_DWORD, &zero, 4) &&
+      SetValue(HKEY_LOCAL_MACHINE, lastLaunch, "Status", REG_DWORD, &zero, 4) &&
+      SetValue(HKEY_LOCAL_MACHINE, lastLaunch, "StartTime", REG_BINARY, zeroTime, 8) &&
+      SetValue(HKEY_LOCAL_MACHINE, lastLaunch, "FinishTime", REG_BINARY, zeroTime, 8) &&
+      SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\VandrelSoft\\Vandrel Lite", "Version", REG_DWORD, &version, 4) &&
+      AppendBootProgram();
   return ok ? 0 : 1;
 }

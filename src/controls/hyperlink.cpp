@@ -3,8 +3,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
-
-#include <cstdio>
+#include <shlwapi.h>
 
 #include "controls/link_logic.h"
 
@@ -68,7 +67,7 @@ void Hyperlink::OnBound() {
   UINT length = GetWindowsDirectoryA(windows, sizeof windows);
   if (length == 0 || length >= sizeof windows) windows[0] = '\0';
   char helpProgram[MAX_PATH + 16];
-  std::snprintf(helpProgram, sizeof helpProgram, "%s\\WinHlp32.exe", windows);
+  wnsprintfA(helpProgram, sizeof helpProgram, "%s\\WinHlp32.exe", windows);
   SetLinkCursor(kLinkCursorId, helpProgram);
 
   tooltip_ = CreateWindowExA(WS_EX_TOOLWINDOW, TOOLTIPS_CLASSA, "", WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0, 0,

@@ -1,7 +1,7 @@
 // Sizing and error texts of the hyperlink control.
 #include "controls/link_logic.h"
 
-#include <cstdio>
+#include <initializer_list>
 
 namespace {
 
@@ -65,10 +65,12 @@ const char* OpenErrorMessage(int code) {
 
 size_t FormatOpenError(int code, char* buffer, size_t size) {
   if (buffer == nullptr || size == 0) return 0;
-  int n = std::snprintf(buffer, size, "%s%s", kOpenErrorIntro, OpenErrorMessage(code));
-  if (n < 0) {
-    buffer[0] = '\0';
-    return 0;
+  // Plain copying: a formatting library would cost the executable more than
+  // this whole file.
+  size_t used = 0;
+  for (const char* part : {kOpenErrorIntro, OpenErrorMessage(code)}) {
+    for (; *part != '\0' && used + 1 < size; ++part) buffer[used++] = *part;
   }
-  return static_cast<size_t>(n) < size ? static_cast<size_t>(n) : size - 1;
+  buffer[used] = '\0';
+  return used;
 }
