@@ -75,12 +75,12 @@ uint32_t Dword(const std::string& b, size_t at) { return Word(b, at) | uint32_t(
 
 const char kCaption[] = "Vandrel Lite 1.0 Setup";
 
-struct StringSpec {
+struct ExpectedString {
   UINT id;
   const char* text;
 };
 
-const StringSpec kStrings[] = {
+const ExpectedString kStrings[] = {
     {1, "Vandrel Lite 1.0 Setup"},
     {2,
      "Vandrel Lite 1.0 Setup\nCopyright \xA9 2000 VandrelSoft. All rights reserved.\n\nUsage:\n\n   SETUPVDL.EXE [-u]\n"
@@ -125,12 +125,12 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 TEST(Resources, StringTableHoldsEveryText) {
   ForBothModules([](const ResourceModule& module) {
-    for (const StringSpec& spec : kStrings) {
-      SCOPED_TRACE("string " + std::to_string(spec.id));
+    for (const ExpectedString& want : kStrings) {
+      SCOPED_TRACE("string " + std::to_string(want.id));
       char text[256];
       std::memset(text, 0x7F, sizeof text);
-      int n = LoadStringA(module.get(), spec.id, text, 255);
-      EXPECT_EQ(std::string(text, n > 0 ? n : 0), spec.text);
+      int n = LoadStringA(module.get(), want.id, text, 255);
+      EXPECT_EQ(std::string(text, n > 0 ? n : 0), want.text);
       EXPECT_LE(n, 254);  // fits every 255-character buffer
     }
     char unused[256];
@@ -312,7 +312,7 @@ const uint32_t kPageStyle = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS
 const uint32_t kCheckStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER;
 const int kNoId = -1;
 
-struct ItemSpec {
+struct ExpectedItem {
   int id;
   uint16_t cls;  // an ordinal, or 0 for the progress bar's class name
   int16_t x, y, cx, cy;
@@ -320,17 +320,17 @@ struct ItemSpec {
   const wchar_t* text;  // null: an ordinal (the icon)
 };
 
-struct DialogSpec {
+struct ExpectedDialog {
   UINT id;
   bool extended;
   uint32_t style;
   int16_t cx, cy;
-  std::vector<ItemSpec> items;
+  std::vector<ExpectedItem> items;
 };
 
 const wchar_t kWelcomeCopyright[] = L"Copyright \x00A9 2000 Vandrel team  \x2014  ";
 
-const DialogSpec kDialogs[] = {
+const ExpectedDialog kDialogs[] = {
     {IDD_WELCOME_PAGE,
      false,
      kPageStyle,
@@ -432,25 +432,25 @@ const DialogSpec kDialogs[] = {
       {IDNO, kButton, 90, 52, 35, 14, kDefPush, 0, L"&No"}}},
 };
 
-void ExpectItem(const Item& item, const ItemSpec& spec, bool extended) {
-  EXPECT_EQ(item.id, extended ? uint32_t(spec.id) : uint32_t(uint16_t(spec.id)));
-  if (spec.cls != 0) {
-    EXPECT_EQ(item.cls.ordinal, spec.cls);
+void ExpectItem(const Item& item, const ExpectedItem& want, bool extended) {
+  EXPECT_EQ(item.id, extended ? uint32_t(want.id) : uint32_t(uint16_t(want.id)));
+  if (want.cls != 0) {
+    EXPECT_EQ(item.cls.ordinal, want.cls);
   } else {
     // Class names match without regard to case; windres upper-cases them.
     EXPECT_EQ(item.cls.ordinal, 0);
     EXPECT_EQ(CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, item.cls.text.c_str(), -1, L"msctls_progress32", -1),
               CSTR_EQUAL);
   }
-  EXPECT_EQ(item.x, spec.x);
-  EXPECT_EQ(item.y, spec.y);
-  EXPECT_EQ(item.cx, spec.cx);
-  EXPECT_EQ(item.cy, spec.cy);
-  EXPECT_EQ(item.style, spec.style) << std::hex << "item style 0x" << item.style;
-  EXPECT_EQ(item.exStyle, spec.exStyle);
-  if (spec.text != nullptr) {
+  EXPECT_EQ(item.x, want.x);
+  EXPECT_EQ(item.y, want.y);
+  EXPECT_EQ(item.cx, want.cx);
+  EXPECT_EQ(item.cy, want.cy);
+  EXPECT_EQ(item.style, want.style) << std::hex << "item style 0x" << item.style;
+  EXPECT_EQ(item.exStyle, want.exStyle);
+  if (want.text != nullptr) {
     EXPECT_EQ(item.text.ordinal, 0);
-    EXPECT_TRUE(item.text.text == spec.text) << "text of " << item.text.text.size() << " characters differs";
+    EXPECT_TRUE(item.text.text == want.text) << "text of " << item.text.text.size() << " characters differs";
   } else {  // the icon static names icon 101 by number
     EXPECT_EQ(item.text.ordinal, IDI_SETUP);
   }
@@ -458,19 +458,19 @@ void ExpectItem(const Item& item, const ItemSpec& spec, bool extended) {
 
 TEST(Resources, DialogTemplatesMatchTheCatalogue) {
   ForBothModules([](const ResourceModule& module) {
-    for (const DialogSpec& spec : kDialogs) {
-      SCOPED_TRACE("dialog " + std::to_string(spec.id));
-      std::string bytes = module.Bytes(RT_DIALOG, spec.id);
+    for (const ExpectedDialog& want : kDialogs) {
+      SCOPED_TRACE("dialog " + std::to_string(want.id));
+      std::string bytes = module.Bytes(RT_DIALOG, want.id);
       ASSERT_FALSE(bytes.empty());
       Dialog d;
       ASSERT_TRUE(ParseDialog(bytes, &d));
-      EXPECT_EQ(d.extended, spec.extended);
-      EXPECT_EQ(d.style, spec.style) << std::hex << "style 0x" << d.style;
+      EXPECT_EQ(d.extended, want.extended);
+      EXPECT_EQ(d.style, want.style) << std::hex << "style 0x" << d.style;
       EXPECT_EQ(d.exStyle, 0u);
       EXPECT_EQ(d.x, 0);
       EXPECT_EQ(d.y, 0);
-      EXPECT_EQ(d.cx, spec.cx);
-      EXPECT_EQ(d.cy, spec.cy);
+      EXPECT_EQ(d.cx, want.cx);
+      EXPECT_EQ(d.cy, want.cy);
       EXPECT_TRUE(d.menu.ordinal == 0 && d.menu.text.empty());
       EXPECT_TRUE(d.cls.ordinal == 0 && d.cls.text.empty());
       EXPECT_TRUE(d.caption == L"Vandrel Lite 1.0 Setup");
@@ -480,10 +480,10 @@ TEST(Resources, DialogTemplatesMatchTheCatalogue) {
         EXPECT_EQ(d.italic, 0);
         EXPECT_EQ(d.charset, DEFAULT_CHARSET);
       }
-      ASSERT_EQ(d.items.size(), spec.items.size());
+      ASSERT_EQ(d.items.size(), want.items.size());
       for (size_t i = 0; i < d.items.size(); ++i) {
-        SCOPED_TRACE("item " + std::to_string(i) + " (id " + std::to_string(spec.items[i].id) + ")");
-        ExpectItem(d.items[i], spec.items[i], d.extended);
+        SCOPED_TRACE("item " + std::to_string(i) + " (id " + std::to_string(want.items[i].id) + ")");
+        ExpectItem(d.items[i], want.items[i], d.extended);
       }
     }
   });
@@ -529,33 +529,33 @@ TEST(Resources, BitmapsAreUncompressedBottomUpDibs) {
   const BitmapSpec kBitmaps[] = {
       {IDB_SIDE_PICTURE, 96, 222, 8}, {IDB_SHORTCUT_MENU, 176, 185, 4}, {IDB_PROPERTIES_TAB, 178, 111, 4}};
   ForBothModules([&](const ResourceModule& module) {
-    for (const BitmapSpec& spec : kBitmaps) {
-      SCOPED_TRACE("bitmap " + std::to_string(spec.id));
-      std::string bytes = module.Bytes(RT_BITMAP, spec.id);
+    for (const BitmapSpec& want : kBitmaps) {
+      SCOPED_TRACE("bitmap " + std::to_string(want.id));
+      std::string bytes = module.Bytes(RT_BITMAP, want.id);
       ASSERT_GE(bytes.size(), sizeof(BITMAPINFOHEADER));
       BITMAPINFOHEADER h;
       std::memcpy(&h, bytes.data(), sizeof h);
       EXPECT_EQ(h.biSize, 40u);
-      EXPECT_EQ(h.biWidth, spec.width);
-      EXPECT_EQ(h.biHeight, spec.height);  // positive: bottom-up
+      EXPECT_EQ(h.biWidth, want.width);
+      EXPECT_EQ(h.biHeight, want.height);  // positive: bottom-up
       EXPECT_EQ(h.biPlanes, 1);
-      EXPECT_EQ(h.biBitCount, spec.bits);
+      EXPECT_EQ(h.biBitCount, want.bits);
       EXPECT_EQ(h.biCompression, DWORD(BI_RGB));
       EXPECT_EQ(h.biClrUsed, 0u);
       // Header, the full colour table and the padded rows; nothing missing.
-      size_t stride = ((size_t(spec.width) * spec.bits + 31) / 32) * 4;
-      EXPECT_GE(bytes.size(), 40 + (size_t(1) << spec.bits) * 4 + stride * spec.height);
+      size_t stride = ((size_t(want.width) * want.bits + 31) / 32) * 4;
+      EXPECT_GE(bytes.size(), 40 + (size_t(1) << want.bits) * 4 + stride * want.height);
     }
   });
   // GDI agrees about the size.
-  for (const BitmapSpec& spec : kBitmaps) {
-    SCOPED_TRACE("bitmap " + std::to_string(spec.id));
-    HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(spec.id));
+  for (const BitmapSpec& want : kBitmaps) {
+    SCOPED_TRACE("bitmap " + std::to_string(want.id));
+    HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(want.id));
     ASSERT_NE(bitmap, nullptr);
     BITMAP bm;
     ASSERT_EQ(GetObjectA(bitmap, sizeof bm, &bm), int(sizeof bm));
-    EXPECT_EQ(bm.bmWidth, spec.width);
-    EXPECT_EQ(bm.bmHeight, spec.height);
+    EXPECT_EQ(bm.bmWidth, want.width);
+    EXPECT_EQ(bm.bmHeight, want.height);
     DeleteObject(bitmap);
   }
 }
@@ -732,9 +732,9 @@ TEST(Resources, PayloadsAreSzddFilesThatExpand) {
                                    {IDR_PAYLOAD_HLP, "vdlite.hl_", "VDLite.hlp"},
                                    {IDR_PAYLOAD_CNT, "vdlite.cn_", "VDLite.cnt"}};
   ForBothModules([&](const ResourceModule& module) {
-    for (const PayloadSpec& spec : kPayloads) {
-      SCOPED_TRACE(std::string("payload ") + std::to_string(spec.id) + " " + spec.dest);
-      std::string stored = module.Bytes("FILE", spec.id);
+    for (const PayloadSpec& want : kPayloads) {
+      SCOPED_TRACE(std::string("payload ") + std::to_string(want.id) + " " + want.dest);
+      std::string stored = module.Bytes("FILE", want.id);
       ASSERT_GT(stored.size(), 14u);
       EXPECT_EQ(stored.substr(0, 8), std::string("SZDD\x88\xF0\x27\x33", 8));
       EXPECT_EQ(stored[8], 'A');
@@ -745,11 +745,11 @@ TEST(Resources, PayloadsAreSzddFilesThatExpand) {
       EXPECT_GT(file.length, 0u);
 
       std::string installed;
-      ASSERT_TRUE(ExpandWithVersionLibrary(stored, spec.source, spec.dest, &installed));
+      ASSERT_TRUE(ExpandWithVersionLibrary(stored, want.source, want.dest, &installed));
       EXPECT_TRUE(installed == file.expanded) << "the version library expands it differently";
 
       WORD subsystem = 0, characteristics = 0;
-      switch (spec.id) {
+      switch (want.id) {
         case IDR_PAYLOAD_DLL:
           ASSERT_TRUE(PeInfo(file.expanded, &subsystem, &characteristics));
           EXPECT_TRUE(characteristics & IMAGE_FILE_DLL);
