@@ -1,7 +1,13 @@
 // B1: the floor for installing. Writes the four payload files, already
 // expanded and embedded here, and the product's registry values with the
 // plainest calls: no staging, no version library, no string table.
+// Built with SETUP_STARTUP it is F1: the same, after the start-up that setup
+// performs in every mode (caption string, single-instance window search,
+// directory table, both setup icons, two events).
 #include <windows.h>
+#ifdef SETUP_STARTUP
+#include <shlwapi.h>
+#endif
 
 namespace {
 
@@ -85,7 +91,22 @@ bool AppendBootProgram() {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+#ifdef SETUP_STARTUP
+  char caption[256];
+  LoadStringA(instance, 1, caption, 255);
+  if (FindWindowA("#32770", caption) != nullptr) return 0;
+  char dirs[3][MAX_PATH + 1];
+  GetWindowsDirectoryA(dirs[0], MAX_PATH);
+  GetSystemDirectoryA(dirs[1], MAX_PATH);
+  GetTempPathA(MAX_PATH, dirs[2]);
+  for (char* dir : dirs) PathAddBackslashA(dir);
+  LoadImageA(instance, MAKEINTRESOURCEA(101), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR);
+  LoadImageA(instance, MAKEINTRESOURCEA(101), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR);
+  HANDLE events[2] = {CreateEventA(nullptr, FALSE, FALSE, nullptr), CreateEventA(nullptr, TRUE, TRUE, nullptr)};
+#else
+  (void)instance;
+#endif
   char systemDir[MAX_PATH];
   char helpDir[MAX_PATH];
   GetSystemDirectoryA(systemDir, MAX_PATH);
@@ -127,5 +148,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       SetValue(HKEY_LOCAL_MACHINE, lastLaunch, "FinishTime", REG_BINARY, zeroTime, 8) &&
       SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\VandrelSoft\\Vandrel Lite", "Version", REG_DWORD, &version, 4) &&
       AppendBootProgram();
+#ifdef SETUP_STARTUP
+  for (HANDLE event : events) CloseHandle(event);
+#endif
   return ok ? 0 : 1;
 }

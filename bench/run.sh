@@ -2,16 +2,23 @@
 # The benchmark: builds what it needs, then runs every candidate N rounds in
 # one throwaway Wine prefix and prints min / median / max of each figure and
 # the targets; the figures go to build/bench/results.json too.
-#   bench/run.sh [-n ROUNDS] [-w WARMUP_ROUNDS]
+#   bench/run.sh [-n ROUNDS] [-r RUNS_PER_ROUND] [-w WARMUP_ROUNDS] [-x VARIANT_SETUPVDL.EXE]
+# Each round keeps the fastest of its runs of each candidate (default 3).
+# -x times another x86_64 build of SETUPVDL.EXE -u alongside, to measure what
+# a change saves.
 # BUILD_ROOT overrides build/, as for tools/build.sh.
 set -u
 rounds=10
 warmups=2
-while getopts n:w: opt; do
+repeats=3
+variant=
+while getopts n:r:w:x: opt; do
   case $opt in
     n) rounds=$OPTARG ;;
+    r) repeats=$OPTARG ;;
     w) warmups=$OPTARG ;;
-    *) echo "usage: bench/run.sh [-n ROUNDS] [-w WARMUP_ROUNDS]" >&2; exit 2 ;;
+    x) variant=$(realpath "$OPTARG") ;;
+    *) echo "usage: bench/run.sh [-n ROUNDS] [-r RUNS_PER_ROUND] [-w WARMUP_ROUNDS] [-x VARIANT_SETUPVDL.EXE]" >&2; exit 2 ;;
   esac
 done
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,6 +55,9 @@ $cxx $flags bench/trivial.cpp -o "$bench/trivial.exe" $link -mwindows
 $rc -I "$bench/payload" bench/reference_install.rc -o "$bench/reference_install.res.o"
 $cxx $flags bench/reference_install.cpp "$bench/reference_install.res.o" -o "$bench/reference_install.exe" \
   $link -mwindows -ladvapi32
+$rc -DSETUP_STARTUP -I "$bench/payload" -I res bench/reference_install.rc -o "$bench/startup_floor.res.o"
+$cxx $flags -DSETUP_STARTUP bench/reference_install.cpp "$bench/startup_floor.res.o" -o "$bench/startup_floor.exe" \
+  $link -mwindows -ladvapi32 -lshlwapi
 $rc bench/reference_dialog.rc -o "$bench/reference_dialog.res.o"
 $cxx $flags bench/reference_dialog.cpp "$bench/reference_dialog.res.o" -o "$bench/reference_dialog.exe" $link -mwindows
 $cxx -std=c++17 -O2 -Wall -Wextra -Werror -Wno-cast-function-type -DWIN32_LEAN_AND_MEAN -D_WIN32_WINNT=0x0501 \
@@ -59,11 +69,13 @@ set +e
 export SETUPVDL_WINE_TEMPLATE=$out/x64/wine-template
 echo "load before the run: $(uptime)"
 tests/harness/wine-case.sh "$bench/driver.exe" \
-  --rounds "$rounds" --warmups "$warmups" \
+  --rounds "$rounds" --repeats "$repeats" --warmups "$warmups" \
   --setup "$out/x64/bin/SETUPVDL.EXE" \
   --trivial "$bench/trivial.exe" \
   --reference-install "$bench/reference_install.exe" \
   --reference-dialog "$bench/reference_dialog.exe" \
+  --startup-floor "$bench/startup_floor.exe" \
+  ${variant:+--variant "$variant"} \
   --payload "$bench/payload" \
   --shipping "$out/i686/bin/SETUPVDL.EXE" \
   --sizes "$bench/sizes.tsv" \
