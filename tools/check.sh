@@ -32,6 +32,10 @@ run_ctest() {  # tree, parallel jobs
 }
 run_ctest native 2
 run_ctest x64 "${WINE_JOBS:-4}"
+# Static analysis of the platform-free logic (the Win32 code is checked by
+# the cross compilers' warnings, which are errors).
+clang-tidy --quiet src/*/*_logic.cpp -- -Isrc -Ires -std=c++17 >/dev/null 2>&1
+count "clang-tidy of the platform-free logic" $?
 tests/harness/check-pe.sh "$out/i686/bin/SETUPVDL.EXE"
 count "PE checks of the shipping executable" $?
 tests/harness/check-repro.sh "$out/i686/bin/SETUPVDL.EXE"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that the build and the tests need, when missing.
 set -eu
-pkgs="cmake ninja-build g++ clang libclang-rt-14-dev googletest
+pkgs="cmake ninja-build g++ clang clang-tidy libclang-rt-14-dev googletest
  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
  wine64 fonts-wine xvfb xauth mscompress imagemagick x11-utils"
 missing=

@@ -40,6 +40,4 @@ bool CopyTrimmedCommand(const char* tail, char* dest, size_t size) {
   return true;
 }
 
-bool IsUnattendedSwitch(const char* trimmed) {
-  return strcmp(trimmed, "/u") == 0 || strcmp(trimmed, "-u") == 0;
-}
+bool IsUnattendedSwitch(const char* trimmed) { return strcmp(trimmed, "/u") == 0 || strcmp(trimmed, "-u") == 0; }

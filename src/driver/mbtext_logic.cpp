@@ -13,9 +13,7 @@ void SetLeadByteTest(LeadByteTest test) { g_leadByteTest = test; }
 
 bool IsLeadByte(unsigned char byte) { return g_leadByteTest != nullptr && g_leadByteTest(byte); }
 
-size_t CharBytes(const char* s) {
-  return (IsLeadByte(static_cast<unsigned char>(s[0])) && s[1] != '\0') ? 2 : 1;
-}
+size_t CharBytes(const char* s) { return (IsLeadByte(static_cast<unsigned char>(s[0])) && s[1] != '\0') ? 2 : 1; }
 
 void LowerCaseText(char* s) {
   while (*s != '\0') {

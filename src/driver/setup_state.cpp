@@ -49,8 +49,10 @@ bool InitSetupState(HINSTANCE instance) {
   char* tempDir = g_directories[kTempDir];
   if (!FinishDirectory(GetTempPathA(kDirChars, tempDir), tempDir)) return false;
 
-  g_smallIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_SETUP), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-  g_largeIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_SETUP), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+  g_smallIcon =
+      static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_SETUP), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+  g_largeIcon =
+      static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_SETUP), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
 
   g_cancelEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   g_continueEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr);

@@ -5,13 +5,7 @@
 
 #include <windows.h>
 
-enum DirectoryKind : DWORD {
-  kWindowsDir = 0,
-  kSystemDir = 1,
-  kHelpDir = 2,
-  kTempDir = 3,
-  kDirectoryKinds = 4
-};
+enum DirectoryKind : DWORD { kWindowsDir = 0, kSystemDir = 1, kHelpDir = 2, kTempDir = 3, kDirectoryKinds = 4 };
 
 constexpr int kCaptionChars = 256;
 constexpr int kDirChars = 520;

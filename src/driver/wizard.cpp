@@ -27,8 +27,8 @@ struct PageDescription {
 };
 
 const PageDescription kPages[] = {
-    {IDD_WELCOME_PAGE, WelcomePageProc},      {IDD_LICENSE_PAGE, LicensePageProc},
-    {IDD_COPYING_PAGE, CopyingPageProc},      {IDD_WHERE_TO_START_PAGE, WhereToStartPageProc},
+    {IDD_WELCOME_PAGE, WelcomePageProc}, {IDD_LICENSE_PAGE, LicensePageProc},
+    {IDD_COPYING_PAGE, CopyingPageProc}, {IDD_WHERE_TO_START_PAGE, WhereToStartPageProc},
     {IDD_FINISH_PAGE, FinishPageProc},
 };
 constexpr int kPageCount = sizeof kPages / sizeof kPages[0];

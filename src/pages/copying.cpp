@@ -52,7 +52,7 @@ INT_PTR StartCopying(HWND page) {
 INT_PTR OnWizardNext(HWND page) {
   if (g_copyStarted == 0) return StartCopying(page);
   if (g_installComplete != 0) return SetPageResult(page, 0);  // on to the next page
-  DestroyWindow(GetParent(page));  // the worker failed and has said so
+  DestroyWindow(GetParent(page));                             // the worker failed and has said so
   return SetPageResult(page, -1);
 }
 

@@ -10,7 +10,6 @@ INT_PTR CALLBACK CopyingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 INT_PTR CALLBACK WhereToStartPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK FinishPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-
 // After the wizard has closed: lets an install worker that is still inside a
 // step finish it (pumping sent messages meanwhile), for at most timeoutMs.
 // True when no worker is left running.

@@ -102,12 +102,22 @@ TEST(MultibyteText, CaseInsensitiveCompareAndSearch) {
 TEST(MultibyteText, DoubleByteCharactersAreOneUnit) {
   DoubleByteCodePage dbcs;
   // The trail byte 0x41 ('A') of a double-byte character is not lower-cased.
-  char s[] = "\x82\x41" "AB";
+  char s[] =
+      "\x82\x41"
+      "AB";
   LowerCaseText(s);
-  EXPECT_STREQ(s, "\x82\x41" "ab");
+  EXPECT_STREQ(s,
+               "\x82\x41"
+               "ab");
   // A match may not start on a trail byte.
-  EXPECT_EQ(FindText("\x82\x41" "B", "AB"), nullptr);
-  EXPECT_NE(FindText("x" "AB", "AB"), nullptr);
+  EXPECT_EQ(FindText("\x82\x41"
+                     "B",
+                     "AB"),
+            nullptr);
+  EXPECT_NE(FindText("x"
+                     "AB",
+                     "AB"),
+            nullptr);
   EXPECT_NE(CompareTextNoCase("\x82\x41", "\x82\x61"), 0);
 }
 

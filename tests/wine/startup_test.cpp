@@ -63,8 +63,8 @@ TEST(SetupState, FillsDirectoriesIconsAndEvents) {
 
 TEST(SetupState, RefusesWhenAnotherSetupWindowIsOpen) {
   // Any dialog-class window with the caption counts as a running setup.
-  HWND other = CreateWindowExA(0, "#32770", kCaption, WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
-                               nullptr, nullptr);
+  HWND other =
+      CreateWindowExA(0, "#32770", kCaption, WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(other, nullptr);
   ShowWindow(other, SW_MINIMIZE);
   EXPECT_FALSE(InitSetupState(GetModuleHandleA(nullptr)));
@@ -145,8 +145,8 @@ TEST(SingleInstance, SecondStartRaisesTheFirstAndEnds) {
   td::MessageBoxInfo box;
   ASSERT_TRUE(td::WaitForMessageBox(kCaption, first.pid(), &box));
   // Put another window in front, then start a second setup.
-  HWND front = CreateWindowExA(0, "STATIC", "front", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
-                               nullptr, nullptr);
+  HWND front =
+      CreateWindowExA(0, "STATIC", "front", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
   SetForegroundWindow(front);
   for (const char* args : {"", "-u", "y"}) {
     SCOPED_TRACE(args);

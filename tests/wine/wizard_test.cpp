@@ -109,9 +109,9 @@ std::map<std::string, std::string> InstalledState() {
     unsigned long long digest = 1469598103934665603ull;  // FNV-1a
     for (unsigned char c : data) digest = (digest ^ c) * 1099511628211ull;
     char summary[160];
-    snprintf(summary, sizeof summary, "%zu bytes, digest %llx, times %lx%08lx %lx%08lx %lx%08lx", data.size(),
-             digest, times[0].dwHighDateTime, times[0].dwLowDateTime, times[1].dwHighDateTime,
-             times[1].dwLowDateTime, times[2].dwHighDateTime, times[2].dwLowDateTime);
+    snprintf(summary, sizeof summary, "%zu bytes, digest %llx, times %lx%08lx %lx%08lx %lx%08lx", data.size(), digest,
+             times[0].dwHighDateTime, times[0].dwLowDateTime, times[1].dwHighDateTime, times[1].dwLowDateTime,
+             times[2].dwHighDateTime, times[2].dwLowDateTime);
     state[file] = summary;
   }
   struct Value {
