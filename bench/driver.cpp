@@ -684,7 +684,7 @@ int main(int argc, char** argv) {
          verdict(memoryRatio > 0 && memoryRatio <= 1.5));
   printf("Where S1's time goes (medians)\n");
   printf("  setup's start-up on this platform, F1-B1        %7.1f ms\n", st[kF1].median - st[kB1].median);
-  printf("  the rest (other DLLs, staging, version), S1-F1 %7.1f ms\n", st[kS1].median - st[kF1].median);
+  printf("  the rest (other DLLs, staging, version), S1-F1  %7.1f ms\n", st[kS1].median - st[kF1].median);
   printf("  (S1-B0)/(F1-B0) against the start-up floor      %7.2f\n", overB0(kS1, kF1));
   if (!o.variant.empty()) {
     printf("  variant: S1x-S1 %+.1f ms, (S1x-B0)/(B1-B0) %.2f, (S1x-B0)/(F1-B0) %.2f\n",
