@@ -50,15 +50,22 @@ LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 INT_PTR CALLBACK PageProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
-// Pumps this thread's messages (the worker sends to the page) until done.
+void DispatchPending() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+// Pumps this thread's messages (the worker sends to the page) until done;
+// then dispatches what is still queued, so that whatever the worker posted
+// before it ended has arrived.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = td::kWaitMs) {
   DWORD start = GetTickCount();
   while (!done()) {
     if (GetTickCount() - start > timeoutMs) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    DispatchPending();
   }
+  DispatchPending();
   return true;
 }
 
