@@ -19,7 +19,7 @@ set(RES_DIR ${CMAKE_SOURCE_DIR}/res)
 include(cmake/payloads.cmake)
 
 file(GLOB CORE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.cpp)
-list(REMOVE_ITEM CORE_SOURCES ${CMAKE_SOURCE_DIR}/src/driver/main.cpp)
+list(REMOVE_ITEM CORE_SOURCES ${CMAKE_SOURCE_DIR}/src/driver/main.cpp ${CMAKE_SOURCE_DIR}/src/driver/entry.cpp)
 
 add_library(setupcore STATIC ${CORE_SOURCES})
 target_include_directories(setupcore PUBLIC ${CMAKE_SOURCE_DIR}/src ${RES_DIR})
@@ -34,11 +34,19 @@ target_include_directories(setupres PRIVATE ${RES_DIR} ${PAYLOAD_DIR})
 set_source_files_properties(${SETUP_RC} PROPERTIES OBJECT_DEPENDS "${PAYLOAD_FILES}")
 add_dependencies(setupres payloads)
 
-add_executable(SETUPVDL WIN32 ${CMAKE_SOURCE_DIR}/src/driver/main.cpp $<TARGET_OBJECTS:setupres>)
+# Its own entry point (src/driver/entry.cpp) instead of the run-time
+# library's start-up files.
+add_executable(SETUPVDL WIN32 ${CMAKE_SOURCE_DIR}/src/driver/main.cpp ${CMAKE_SOURCE_DIR}/src/driver/entry.cpp
+                              $<TARGET_OBJECTS:setupres>)
 set_target_properties(SETUPVDL PROPERTIES OUTPUT_NAME SETUPVDL SUFFIX .EXE)
 target_compile_options(SETUPVDL PRIVATE ${SIZE_FLAGS} ${SHIP_CXX_FLAGS})
 target_link_libraries(SETUPVDL PRIVATE setupcore)
-target_link_options(SETUPVDL PRIVATE ${LINK_FLAGS})
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(ENTRY_SYMBOL _WinMainCRTStartup)
+else()
+  set(ENTRY_SYMBOL WinMainCRTStartup)
+endif()
+target_link_options(SETUPVDL PRIVATE ${LINK_FLAGS} -nostartfiles -Wl,-e,${ENTRY_SYMBOL})
 
 if(SETUPVDL_TESTS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   enable_testing()
