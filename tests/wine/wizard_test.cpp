@@ -384,29 +384,52 @@ TEST(PreChecks, ExistingInstallationAnsweredYesShowsTheWizard) {
   ExpectEndsWithZero(setup);
 }
 
-TEST(PreChecks, SecondStartBringsTheOpenWindowToTheFront) {
+// A second setup started while window is on screen puts it in front of
+// another window and ends with 0 without showing anything of its own.
+void ExpectSecondStartRaises(HWND window) {
+  HWND front =
+      CreateWindowExA(0, "STATIC", "front", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(front);
+  ASSERT_TRUE(td::WaitUntil([&] { return GetForegroundWindow() == front; }, 5000));
+  DWORD code = 99;
+  ASSERT_TRUE(td::RunSetup("", td::kWaitMs, &code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(td::WaitUntil([&] { return GetForegroundWindow() == window; }, 5000));
+  DestroyWindow(front);
+}
+
+TEST(SecondStart, RaisesTheOverwriteQuestionThenTheWizard) {
   SeedNormalSystem();
   SeedInstalledVersion();
   td::Process first;
   ASSERT_TRUE(td::StartSetup("", &first));
   HWND question = WaitForCheckDialog(first.pid(), IDYES);
   ASSERT_NE(question, nullptr);
-  HWND front =
-      CreateWindowExA(0, "STATIC", "front", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
-  SetForegroundWindow(front);
-  DWORD code = 99;
-  ASSERT_TRUE(td::RunSetup("", td::kWaitMs, &code));
-  EXPECT_EQ(code, 0u);
-  EXPECT_TRUE(td::WaitUntil([&] { return GetForegroundWindow() == question; }, 5000));
-
-  // The same with the wizard frame open.
+  ExpectSecondStartRaises(question);
   ASSERT_TRUE(td::PressButton(question, IDYES));
   HWND frame = WaitForFrame(first.pid());
   ASSERT_NE(frame, nullptr);
-  SetForegroundWindow(front);
-  ASSERT_TRUE(td::RunSetup("", td::kWaitMs, &code));
-  EXPECT_TRUE(td::WaitUntil([&] { return GetForegroundWindow() == frame; }, 5000));
-  DestroyWindow(front);
+  ExpectSecondStartRaises(frame);
+  first.Kill();
+}
+
+TEST(SecondStart, RaisesTheRestartOffer) {
+  SeedPendingRestart();
+  td::Process first;
+  ASSERT_TRUE(td::StartSetup("", &first));
+  HWND offer = WaitForCheckDialog(first.pid(), IDYES);
+  ASSERT_NE(offer, nullptr);
+  ExpectSecondStartRaises(offer);
+  first.Kill();
+}
+
+TEST(SecondStart, RaisesTheUnsupportedSystemNotice) {
+  ASSERT_TRUE(td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine", "Version", REG_SZ, "win98", 6));
+  td::Process first;
+  ASSERT_TRUE(td::StartSetup("", &first));
+  HWND notice = WaitForCheckDialog(first.pid(), IDOK);
+  ASSERT_NE(notice, nullptr);
+  ExpectSecondStartRaises(notice);
   first.Kill();
 }
 
