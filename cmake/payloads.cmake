@@ -34,11 +34,11 @@ function(add_payload plain stored)
   string(REGEX REPLACE "_$" "" base ${stored})
   add_custom_command(
     OUTPUT ${PAYLOAD_DIR}/${stored}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PAYLOAD_DIR}/work
-    COMMAND ${CMAKE_COMMAND} -E copy ${plain} ${PAYLOAD_DIR}/work/${base}
-    COMMAND ${CMAKE_COMMAND} -E remove -f ${PAYLOAD_DIR}/work/${stored}
-    COMMAND mscompress ${PAYLOAD_DIR}/work/${base}
-    COMMAND ${CMAKE_COMMAND} -E rename ${PAYLOAD_DIR}/work/${stored} ${PAYLOAD_DIR}/${stored}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PAYLOAD_DIR}/staging
+    COMMAND ${CMAKE_COMMAND} -E copy ${plain} ${PAYLOAD_DIR}/staging/${base}
+    COMMAND ${CMAKE_COMMAND} -E remove -f ${PAYLOAD_DIR}/staging/${stored}
+    COMMAND mscompress ${PAYLOAD_DIR}/staging/${base}
+    COMMAND ${CMAKE_COMMAND} -E rename ${PAYLOAD_DIR}/staging/${stored} ${PAYLOAD_DIR}/${stored}
     DEPENDS ${deps}
     COMMENT "Compressing ${stored}"
     VERBATIM)
