@@ -27,9 +27,4 @@ bool IsSupportedSystem();
 int RunWizardMode();
 void RunUnattendedSetup(const char* commandTail);
 
-// Wizard mode's pre-check dialogs and the restart.
-INT_PTR CALLBACK NoticeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK QuestionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-void RestartSystem();
-
 #endif

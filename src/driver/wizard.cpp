@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "driver/setup_state.h"
+#include "driver/wizard.h"
 #include "engine/checks.h"
 #include "engine/guards.h"
 #include "pages/pages.h"
@@ -21,17 +22,8 @@ namespace {
 // registry, short enough that setup never seems to hang.
 constexpr DWORD kWorkerGraceMs = 10000;
 
-struct PageDescription {
-  WORD templateId;
-  DLGPROC procedure;
-};
-
-const PageDescription kPages[] = {
-    {IDD_WELCOME_PAGE, WelcomePageProc}, {IDD_LICENSE_PAGE, LicensePageProc},
-    {IDD_COPYING_PAGE, CopyingPageProc}, {IDD_WHERE_TO_START_PAGE, WhereToStartPageProc},
-    {IDD_FINISH_PAGE, FinishPageProc},
-};
-constexpr int kPageCount = sizeof kPages / sizeof kPages[0];
+const WORD kPageTemplates[kWizardPages] = {IDD_WELCOME_PAGE, IDD_LICENSE_PAGE, IDD_COPYING_PAGE,
+                                           IDD_WHERE_TO_START_PAGE, IDD_FINISH_PAGE};
 
 // The classic page description ends with the header subtitle; the property
 // sheet steps through the array by dwSize, so the array holds exactly that.
@@ -41,16 +33,18 @@ INT_PTR ShowCheckDialog(WORD id, DLGPROC procedure) {
   return DialogBoxParamA(g_instance, MAKEINTRESOURCEA(id), nullptr, procedure, 0);
 }
 
-void RunPropertySheet() {
-  alignas(PROPSHEETPAGEA) BYTE pages[kPageCount][kPageSize];
-  for (int i = 0; i < kPageCount; ++i) {
+}  // namespace
+
+INT_PTR RunSetupWizard(const DLGPROC (&procedures)[kWizardPages]) {
+  alignas(PROPSHEETPAGEA) BYTE pages[kWizardPages][kPageSize];
+  for (int i = 0; i < kWizardPages; ++i) {
     PROPSHEETPAGEA page;
     ZeroMemory(&page, sizeof page);
     page.dwSize = kPageSize;
     page.dwFlags = PSP_DEFAULT;
     page.hInstance = g_instance;
-    page.pszTemplate = MAKEINTRESOURCEA(kPages[i].templateId);
-    page.pfnDlgProc = kPages[i].procedure;
+    page.pszTemplate = MAKEINTRESOURCEA(kPageTemplates[i]);
+    page.pfnDlgProc = procedures[i];
     page.lParam = 0;
     memcpy(pages[i], &page, kPageSize);
   }
@@ -60,13 +54,11 @@ void RunPropertySheet() {
   header.dwFlags = PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_NOAPPLYNOW;
   header.hwndParent = nullptr;
   header.pszCaption = g_setupCaption;
-  header.nPages = kPageCount;
+  header.nPages = kWizardPages;
   header.nStartPage = 0;
   header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
-  PropertySheetA(&header);
+  return PropertySheetA(&header);
 }
-
-}  // namespace
 
 INT_PTR CALLBACK NoticeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) EndDialog(dialog, 0);
@@ -122,7 +114,9 @@ int RunWizardMode() {
     return 0;
   }
   if (GetInstalledVersion() != 0 && ShowCheckDialog(IDD_OVERWRITE_QUESTION, QuestionDialogProc) != 1) return 0;
-  RunPropertySheet();
+  const DLGPROC procedures[kWizardPages] = {WelcomePageProc, LicensePageProc, CopyingPageProc, WhereToStartPageProc,
+                                            FinishPageProc};
+  RunSetupWizard(procedures);
   WaitForInstallWorker(kWorkerGraceMs);
   return 1;
 }

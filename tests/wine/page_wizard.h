@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "driver/setup_state.h"
+#include "driver/wizard.h"
 #include "pages/frame.h"
 #include "pages/pages.h"
 #include "resource.h"
@@ -257,38 +258,12 @@ inline INT_PTR RunWizard(const std::function<void(Wizard&)>& drive, RunOptions o
   wizard.helper = CreateWindowExA(0, "MS_WINHELP", "help", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
   EXPECT_NE(wizard.helper, nullptr);
 
-  const WORD templates[] = {IDD_WELCOME_PAGE, IDD_LICENSE_PAGE, IDD_COPYING_PAGE, IDD_WHERE_TO_START_PAGE,
-                            IDD_FINISH_PAGE};
-  const DLGPROC procedures[] = {WelcomePageProc, LicensePageProc, options.copyingPage, WhereToStartPageProc,
-                                FinishPageProc};
-  // The page description up to the header subtitle (PROPSHEETPAGEA_V2_SIZE,
-  // which is no constant expression); the sheet steps through by dwSize.
-  constexpr size_t kPageSize = offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR);
-  alignas(PROPSHEETPAGEA) BYTE pages[5][kPageSize];
-  for (int i = 0; i < 5; ++i) {
-    PROPSHEETPAGEA page;
-    ZeroMemory(&page, sizeof page);
-    page.dwSize = kPageSize;
-    page.dwFlags = PSP_DEFAULT;
-    page.hInstance = g_instance;
-    page.pszTemplate = MAKEINTRESOURCEA(templates[i]);
-    page.pfnDlgProc = procedures[i];
-    page.lParam = 0;
-    memcpy(pages[i], &page, kPageSize);
-  }
-  PROPSHEETHEADERA header;
-  ZeroMemory(&header, sizeof header);
-  header.dwSize = sizeof header;
-  header.dwFlags = PSH_PROPSHEETPAGE | PSH_WIZARD | PSH_NOAPPLYNOW;
-  header.pszCaption = g_setupCaption;
-  header.nPages = 5;
-  header.nStartPage = 0;
-  header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
-
+  const DLGPROC procedures[kWizardPages] = {WelcomePageProc, LicensePageProc, options.copyingPage, WhereToStartPageProc,
+                                            FinishPageProc};
   internal::DriverContext context{&wizard, &drive};
   HANDLE driver = CreateThread(nullptr, 0, internal::DriverThread, &context, 0, nullptr);
   EXPECT_NE(driver, nullptr);
-  INT_PTR result = PropertySheetA(&header);
+  INT_PTR result = RunSetupWizard(procedures);
   if (driver != nullptr) {
     EXPECT_EQ(WaitForSingleObject(driver, 60000), WAIT_OBJECT_0) << "the driver did not finish";
     CloseHandle(driver);
