@@ -24,9 +24,16 @@ show_installed() {  # prefix
   if [ -f "$1/drive_c/SetupVDL.ERR" ]; then echo "error log: $(cat "$1/drive_c/SetupVDL.ERR")"; else echo "no error log"; fi
 }
 
+# The wine server may have ended already, so its -k can fail; under set -e
+# that would end the trap before the prefix is removed.
+remove_prefix() {
+  WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1 || true
+  rm -rf "$prefix"
+}
+
 if [ -n "${DISPLAY:-}" ]; then
   prefix=$(mktemp -d "${TMPDIR:-/tmp}/vdl-demo.XXXXXX")
-  trap 'WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
+  trap remove_prefix EXIT
   cp -a "$tpl/." "$prefix/"
   echo "== SETUPVDL.EXE on $DISPLAY (prefix $prefix)"
   WINEPREFIX=$prefix "$WINE" "$exe" >/dev/null 2>&1 || true
@@ -45,7 +52,7 @@ ls "$demo"/wizard-*.png
 
 echo "== SETUPVDL.EXE -u in a fresh prefix"
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vdl-demo.XXXXXX")
-trap 'WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1; rm -rf "$prefix"' EXIT
+trap remove_prefix EXIT
 cp -a "$tpl/." "$prefix/"
 WINEPREFIX=$prefix "$WINE" reg add 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager' \
   /v BootExecute /t REG_MULTI_SZ /d 'autocheck autochk *' /f >/dev/null 2>&1
