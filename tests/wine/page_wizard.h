@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <cstring>
 #include <functional>
 #include <set>
