@@ -38,8 +38,13 @@ bool Process::Start(const std::string& commandLine, const char* errorPath) {
   PROCESS_INFORMATION pi = {};
   BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, error != INVALID_HANDLE_VALUE, 0, nullptr,
                                 nullptr, &si, &pi);
+  DWORD startError = started ? ERROR_SUCCESS : GetLastError();
   if (error != INVALID_HANDLE_VALUE) CloseHandle(error);
-  if (!started) return false;
+  if (!started) {
+    fprintf(stderr, "CreateProcessA failed with error %lu: %s\n", startError, commandLine.c_str());
+    SetLastError(startError);
+    return false;
+  }
   CloseHandle(pi.hThread);
   process_ = pi.hProcess;
   pid_ = pi.dwProcessId;
@@ -57,7 +62,11 @@ void Process::Kill() {
 }
 
 bool StartSetup(const std::string& args, Process* process, const char* errorPath) {
-  return process->Start("\"" + SetupExePath() + "\"" + (args.empty() ? "" : " " + args), errorPath);
+  const std::string line = "\"" + SetupExePath() + "\"" + (args.empty() ? "" : " " + args);
+  // Under a loaded host Wine can refuse a process start for a moment; that
+  // is the harness's trouble, not setup's, so the start is retried for up to
+  // two seconds (each refusal is printed) before the case gives up.
+  return WaitUntil([&] { return process->Start(line, errorPath); }, 2000);
 }
 
 bool RunSetup(const std::string& args, DWORD timeoutMs, DWORD* exitCode) {
