@@ -19,7 +19,14 @@ Process::~Process() {
   if (process_ != nullptr) CloseHandle(process_);
 }
 
+// Under a loaded host Wine can refuse a process start for a moment; that is
+// the harness's trouble, not the program's, so a start is retried for up to
+// two seconds (each refusal is printed) before the caller is told.
 bool Process::Start(const std::string& commandLine, const char* errorPath) {
+  return WaitUntil([&] { return TryStart(commandLine, errorPath); }, 2000);
+}
+
+bool Process::TryStart(const std::string& commandLine, const char* errorPath) {
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
   STARTUPINFOA si = {};
@@ -62,11 +69,7 @@ void Process::Kill() {
 }
 
 bool StartSetup(const std::string& args, Process* process, const char* errorPath) {
-  const std::string line = "\"" + SetupExePath() + "\"" + (args.empty() ? "" : " " + args);
-  // Under a loaded host Wine can refuse a process start for a moment; that
-  // is the harness's trouble, not setup's, so the start is retried for up to
-  // two seconds (each refusal is printed) before the case gives up.
-  return WaitUntil([&] { return process->Start(line, errorPath); }, 2000);
+  return process->Start("\"" + SetupExePath() + "\"" + (args.empty() ? "" : " " + args), errorPath);
 }
 
 bool RunSetup(const std::string& args, DWORD timeoutMs, DWORD* exitCode) {

@@ -28,12 +28,14 @@ class Process {
   DWORD pid() const { return pid_; }
   // The child inherits this process's environment; its standard error goes
   // to errorPath when one is given (for Wine's call traces).
+  // A refused start is retried for up to two seconds.
   bool Start(const std::string& commandLine, const char* errorPath = nullptr);
   // Exit code once the process ends within timeoutMs; false on time-out.
   bool WaitExit(DWORD timeoutMs, DWORD* exitCode);
   void Kill();
 
  private:
+  bool TryStart(const std::string& commandLine, const char* errorPath);
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
 };
