@@ -25,7 +25,9 @@ add_library(setupcore STATIC ${CORE_SOURCES})
 target_include_directories(setupcore PUBLIC ${CMAKE_SOURCE_DIR}/src ${RES_DIR})
 target_compile_options(setupcore PRIVATE ${SIZE_FLAGS} $<$<COMPILE_LANGUAGE:CXX>:${SHIP_CXX_FLAGS}>)
 target_compile_definitions(setupcore PUBLIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0500)
-target_link_libraries(setupcore PUBLIC comctl32 shlwapi version advapi32 shell32 gdi32 user32 kernel32)
+# The common controls, the shell and its helpers are loaded at their first
+# use (src/driver/late_libraries.cpp), not imported.
+target_link_libraries(setupcore PUBLIC version advapi32 gdi32 user32 kernel32)
 
 # The resources: string table, templates, bitmaps, icon, licence, payloads.
 set(SETUP_RC ${RES_DIR}/setup.rc)

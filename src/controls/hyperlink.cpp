@@ -2,10 +2,9 @@
 #include "controls/hyperlink.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
-#include <shlwapi.h>
 
 #include "controls/link_logic.h"
+#include "driver/late_libraries.h"
 
 namespace {
 
@@ -29,7 +28,7 @@ Hyperlink::Hyperlink() {
   label_[0] = '\0';
   url_[0] = '\0';
   INITCOMMONCONTROLSEX icc = {sizeof icc, 0xFF};
-  InitCommonControlsEx(&icc);
+  late::InitCommonControlsEx(&icc);
 }
 
 Hyperlink::~Hyperlink() {
@@ -66,8 +65,11 @@ void Hyperlink::OnBound() {
   char windows[260];
   UINT length = GetWindowsDirectoryA(windows, sizeof windows);
   if (length == 0 || length >= sizeof windows) windows[0] = '\0';
-  char helpProgram[MAX_PATH + 16];
-  wnsprintfA(helpProgram, sizeof helpProgram, "%s\\WinHlp32.exe", windows);
+  // The directory (at most 259 characters) and the name always fit.
+  const char kHelpProgram[] = "\\WinHlp32.exe";
+  char helpProgram[sizeof windows + sizeof kHelpProgram];
+  lstrcpyA(helpProgram, windows);
+  lstrcatA(helpProgram, kHelpProgram);
   SetLinkCursor(kLinkCursorId, helpProgram);
 
   tooltip_ = CreateWindowExA(WS_EX_TOOLWINDOW, TOOLTIPS_CLASSA, "", WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0, 0,
@@ -170,7 +172,7 @@ void Hyperlink::Repaint() {
 }
 
 INT_PTR Hyperlink::OpenLink(const char* url, int showCommand) {
-  return reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", url, nullptr, nullptr, showCommand));
+  return reinterpret_cast<INT_PTR>(late::ShellExecuteA(nullptr, "open", url, nullptr, nullptr, showCommand));
 }
 
 int Hyperlink::ShowOpenError(HWND owner, int code) {

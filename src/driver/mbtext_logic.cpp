@@ -63,3 +63,21 @@ void TrimBlanks(char* s) {
   memmove(s, s + start, end - start);
   s[end - start] = '\0';
 }
+
+char* AddBackslash(char* path) {
+  size_t length = strlen(path);
+  if (length >= kShellPathChars) return nullptr;
+  if (length == 0) return path;
+  char* last = path;
+  char* end = path;
+  while (*end != '\0') {
+    last = end;
+    end += CharBytes(end);
+  }
+  // A trail byte of 0x5C is part of a double-byte character, no backslash.
+  if (*last != '\\') {
+    *end++ = '\\';
+    *end = '\0';
+  }
+  return end;
+}

@@ -24,4 +24,13 @@ bool IsBlank(unsigned char byte);
 // Removes leading and trailing white space in place.
 void TrimBlanks(char* s);
 
+// The longest path, in characters, that AddBackslash accepts, minus one.
+constexpr size_t kShellPathChars = 260;
+// Appends a backslash unless the path's last character is one, as the
+// shell's PathAddBackslashA does: returns the terminating zero of the
+// result, the path itself when it is empty, and null (the path unchanged)
+// when it has kShellPathChars characters or more. The buffer must hold one
+// byte more than the path.
+char* AddBackslash(char* path);
+
 #endif

@@ -1,8 +1,6 @@
 // The global setup state and its start-up.
 #include "driver/setup_state.h"
 
-#include <shlwapi.h>
-
 #include "driver/mbtext_logic.h"
 #include "resource.h"
 
@@ -19,10 +17,10 @@ namespace {
 bool IsCodePageLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
 
 // A directory query result with its trailing backslash; false on failure
-// or when the path left no room for the backslash.
+// or when the path is too long for the shell's path functions.
 bool FinishDirectory(UINT length, char* dir) {
   if (length == 0 || length >= kDirChars) return false;
-  return PathAddBackslashA(dir) != nullptr;
+  return AddBackslash(dir) != nullptr;
 }
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "driver/late_libraries.h"
 #include "driver/setup_state.h"
 #include "driver/wizard.h"
 #include "engine/checks.h"
@@ -57,7 +58,7 @@ INT_PTR RunSetupWizard(const DLGPROC (&procedures)[kWizardPages]) {
   header.nPages = kWizardPages;
   header.nStartPage = 0;
   header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
-  return PropertySheetA(&header);
+  return late::PropertySheetA(&header);
 }
 
 INT_PTR CALLBACK NoticeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

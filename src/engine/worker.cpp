@@ -5,8 +5,7 @@
 
 #include <commctrl.h>
 #include <prsht.h>
-#include <shlwapi.h>
-
+#include "driver/late_libraries.h"
 #include "driver/setup_state.h"
 #include "engine/payload.h"
 #include "engine/registry.h"
@@ -31,7 +30,7 @@ void PressNext(HWND page) {
 void FormatCopyFailure(const PayloadEntry& entry, char* message) {
   char format[kMessageChars];
   LoadStringA(g_instance, IDS_COPY_FAILED, format, 255);
-  wnsprintfA(message, kMessageChars, format, entry.destinationName, g_directories[entry.directoryKind]);
+  late::wnsprintfA(message, kMessageChars, format, entry.destinationName, g_directories[entry.directoryKind]);
 }
 
 DWORD ReportFailure(HWND page, const char* message) {

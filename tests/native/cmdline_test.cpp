@@ -1,6 +1,7 @@
 // Command-line tail, trimming and switch recognition.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "driver/cmdline_logic.h"
@@ -57,6 +58,39 @@ TEST(TrimBlanks, KeepsDoubleByteCharactersWhole) {
   // after it, even a blank, as its trail byte.
   EXPECT_EQ(Trim(" a\x81"), "a\x81");
   EXPECT_EQ(Trim(" a\x81 "), "a\x81 ");
+}
+
+std::string WithBackslash(std::string path, const char** result = nullptr) {
+  path.resize(path.size() + 2);
+  char* end = AddBackslash(&path[0]);
+  const char* zero = path.c_str() + strlen(path.c_str());
+  if (result != nullptr) *result = end == nullptr ? "null" : end == zero ? "end" : "elsewhere";
+  return path.c_str();
+}
+
+TEST(AddBackslash, AppendsOnceAndPointsAtTheEnd) {
+  const char* result = nullptr;
+  EXPECT_EQ(WithBackslash("C:\\WINDOWS", &result), "C:\\WINDOWS\\");
+  EXPECT_STREQ(result, "end");
+  EXPECT_EQ(WithBackslash("C:\\WINDOWS\\", &result), "C:\\WINDOWS\\");
+  EXPECT_STREQ(result, "end");
+  // An empty path stays empty, as with the shell's function.
+  EXPECT_EQ(WithBackslash("", &result), "");
+  EXPECT_STREQ(result, "end");
+  // 259 characters still take the backslash; 260 are refused unchanged.
+  EXPECT_EQ(WithBackslash(std::string(259, 'a'), &result), std::string(259, 'a') + "\\");
+  EXPECT_STREQ(result, "end");
+  EXPECT_EQ(WithBackslash(std::string(260, 'a'), &result), std::string(260, 'a'));
+  EXPECT_STREQ(result, "null");
+}
+
+TEST(AddBackslash, TrailByteOfBackslashIsNoBackslash) {
+  DoubleByteCodePage dbcs;
+  // 0x95 0x5C: a double-byte character whose trail byte is a backslash.
+  EXPECT_EQ(WithBackslash("C:\\\x95\x5C"), "C:\\\x95\x5C\\");
+  EXPECT_EQ(WithBackslash("C:\\\x95\x5C\\"), "C:\\\x95\x5C\\");
+  SetLeadByteTest(nullptr);
+  EXPECT_EQ(WithBackslash("C:\\\x95\x5C"), "C:\\\x95\x5C");
 }
 
 TEST(CopyTrimmedCommand, BoundedByTheBuffer) {

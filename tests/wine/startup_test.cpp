@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <set>
 #include <string>
 
 #include "driver/setup_state.h"
@@ -163,6 +167,64 @@ TEST(SingleInstance, SecondStartRaisesTheFirstAndEnds) {
   DWORD code = 99;
   ASSERT_TRUE(first.WaitExit(td::kWaitMs, &code));
   EXPECT_EQ(code, 0u);
+}
+
+// The modules that process pid loaded, in lower case without their
+// directory, read from a trace of Wine's +pid,+loaddll channels.
+std::set<std::string> LoadedModules(const std::string& trace, DWORD pid) {
+  char prefix[16];
+  snprintf(prefix, sizeof prefix, "%04lx:", static_cast<unsigned long>(pid));
+  std::set<std::string> modules;
+  for (size_t line = 0; line < trace.size();) {
+    size_t end = trace.find('\n', line);
+    if (end == std::string::npos) end = trace.size();
+    std::string text = trace.substr(line, end - line);
+    line = end + 1;
+    size_t loaded = text.find("Loaded L\"");
+    if (text.rfind(prefix, 0) != 0 || loaded == std::string::npos) continue;
+    const size_t start = loaded + strlen("Loaded L\"");
+    std::string path = text.substr(start, text.find('"', start) - start);
+    std::string name = path.substr(path.find_last_of('\\') + 1);
+    std::transform(name.begin(), name.end(), name.begin(), [](char c) { return static_cast<char>(tolower(c)); });
+    modules.insert(name);
+  }
+  return modules;
+}
+
+// The common controls, the shell and its helpers serve the wizard alone: the
+// unattended and usage roads never map them, the wizard maps them when used.
+TEST(RoadLibraries, OnlyTheWizardLoadsTheCommonControlsAndTheShell) {
+  // The wizard first: after -u it would ask about the installation.
+  for (const char* args : {"", "x", "-u"}) {
+    SCOPED_TRACE(std::string("road \"") + args + "\"");
+    td::Process setup;
+    SetEnvironmentVariableA("WINEDEBUG", "+pid,+loaddll");
+    bool started = td::StartSetup(args, &setup);
+    SetEnvironmentVariableA("WINEDEBUG", "-all");
+    ASSERT_TRUE(started);
+    if (args[0] == 'x') {
+      td::MessageBoxInfo box;
+      ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &box));
+      ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
+    } else if (args[0] == '\0') {
+      // The welcome page, with its link, has been created.
+      ASSERT_TRUE(td::WaitUntil([&] {
+        HWND frame = td::FindTopWindow("#32770", kCaption, setup.pid());
+        return frame != nullptr && FindWindowExA(frame, nullptr, "#32770", nullptr) != nullptr;
+      }));
+      setup.Kill();
+    }
+    DWORD code = 99;
+    ASSERT_TRUE(setup.WaitExit(td::kWaitMs, &code));
+    std::set<std::string> modules = LoadedModules(td::ReadWineLog(), setup.pid());
+    ASSERT_EQ(modules.count("version.dll"), 1u) << "no trace of the setup process";
+    const bool wizard = args[0] == '\0';
+    EXPECT_EQ(modules.count("comctl32.dll"), wizard ? 1u : 0u);
+    if (!wizard) {
+      EXPECT_EQ(modules.count("shell32.dll"), 0u);
+      EXPECT_EQ(modules.count("shlwapi.dll"), 0u);
+    }
+  }
 }
 
 }  // namespace

@@ -384,6 +384,45 @@ TEST(PreChecks, ExistingInstallationAnsweredYesShowsTheWizard) {
   ExpectEndsWithZero(setup);
 }
 
+// Starts the wizard with one of Wine's DLLs disabled for SETUPVDL.EXE, as
+// on a system where that library cannot be loaded.
+void StartWithout(const char* dll, td::Process* setup) {
+  const char disabled[] = "";
+  ASSERT_TRUE(td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\SETUPVDL.EXE\\DllOverrides", dll, REG_SZ,
+                              disabled, sizeof disabled));
+  ASSERT_TRUE(td::StartSetup("", setup));
+}
+
+// A library that cannot be loaded answers as its failed call: no property
+// sheet (so setup ends quietly), or a shell error for the link.
+TEST(MissingLibrary, WithoutTheCommonControlsSetupEndsWithoutAWizard) {
+  SeedNormalSystem();
+  td::Process setup;
+  StartWithout("comctl32", &setup);
+  ExpectEndsWithZero(setup);
+  EXPECT_EQ(FindFrame(setup.pid()), nullptr);
+}
+
+TEST(MissingLibrary, WithoutTheShellTheLinkNamesTheMissingLibrary) {
+  SeedNormalSystem();
+  td::Process setup;
+  StartWithout("shell32", &setup);
+  HWND frame = WaitForFrame(setup.pid());
+  ASSERT_NE(frame, nullptr);
+  ASSERT_TRUE(WaitForPage(frame, "Vandrel Lite 1.0 Setup"));
+  HWND link = GetDlgItem(CurrentPage(frame), IDC_HOME_PAGE_LINK);
+  ASSERT_NE(link, nullptr);
+  PostMessageA(link, WM_LBUTTONUP, 0, 0);
+  td::MessageBoxInfo box;
+  ASSERT_TRUE(td::WaitForMessageBox("Hyperlink Control", setup.pid(), &box));
+  EXPECT_EQ(box.text, "Unable to open hyperlink:\n\nThe specified dynamic-link library was not found.");
+  ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
+  // The wizard goes on as after any failed open.
+  EXPECT_TRUE(td::WaitUntil([&] { return IsWindowEnabled(frame) != FALSE; }));
+  EXPECT_EQ(PageTitle(frame), "Vandrel Lite 1.0 Setup");
+  setup.Kill();
+}
+
 // A second setup started while window is on screen puts it in front of
 // another window and ends with 0 without showing anything of its own.
 void ExpectSecondStartRaises(HWND window) {
