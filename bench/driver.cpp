@@ -5,6 +5,8 @@
 //   S1 SETUPVDL.EXE -u, start to exit, its result checked after each run
 //   B2 the reference dialog, start to painted
 //   S2 SETUPVDL.EXE, start to its welcome page painted
+//   N1 the NSIS peer /S, start to exit, its result checked like S1's
+//   N2 the NSIS peer, start to its licence page painted
 // then samples peak working sets (S3), takes the shipping i686 executable
 // apart by size (S4), prints the table and writes the JSON file.
 #include <windows.h>
@@ -30,6 +32,8 @@ namespace {
 constexpr DWORD kRunTimeoutMs = 30000;
 const char kCaption[] = "Vandrel Lite 1.0 Setup";
 const char kReferenceCaption[] = "Reference Dialog";
+// NSIS titles its window with the caption and the page's subcaption.
+const char kNsisCaption[] = "NSIS Peer Setup: License Agreement";
 const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char kClsid[] = "{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}";
 const char kErrorLog[] = "C:\\SetupVDL.ERR";
@@ -38,7 +42,7 @@ struct Options {
   int rounds = 10;
   int warmups = 2;
   int repeats = 3;  // runs of each candidate per round; the round keeps the fastest
-  std::string setup, trivial, referenceInstall, referenceDialog, startupFloor, variant, payloadDir, shippingExe,
+  std::string setup, trivial, referenceInstall, referenceDialog, startupFloor, variant, nsis, payloadDir, shippingExe,
       jsonPath, sizesPath;
 };
 
@@ -265,6 +269,14 @@ HWND WelcomePainted(DWORD pid) {
 HWND ReferencePainted(DWORD pid) {
   HWND dialog = FindDialog(pid, kReferenceCaption);
   return dialog != nullptr && IsPainted(dialog) ? dialog : nullptr;
+}
+
+// The NSIS window with its first page (the licence) in it, painted.
+HWND LicencePainted(DWORD pid) {
+  HWND frame = FindDialog(pid, kNsisCaption);
+  if (frame == nullptr) return nullptr;
+  HWND page = FindWindowExA(frame, nullptr, "#32770", nullptr);
+  return page != nullptr && IsWindowVisible(page) && IsPainted(frame) ? frame : nullptr;
 }
 
 struct ShownRun {
@@ -513,6 +525,8 @@ bool ParseOptions(int argc, char** argv, Options* o) {
       o->startupFloor = value;
     else if (key == "--variant")
       o->variant = value;
+    else if (key == "--nsis")
+      o->nsis = value;
     else if (key == "--payload")
       o->payloadDir = value;
     else if (key == "--shipping")
@@ -525,20 +539,23 @@ bool ParseOptions(int argc, char** argv, Options* o) {
       return false;
   }
   return o->rounds > 0 && o->repeats > 0 && !o->setup.empty() && !o->trivial.empty() && !o->referenceInstall.empty() &&
-         !o->referenceDialog.empty() && !o->startupFloor.empty() && !o->payloadDir.empty() && !o->shippingExe.empty() &&
-         !o->jsonPath.empty();
+         !o->referenceDialog.empty() && !o->startupFloor.empty() && !o->nsis.empty() && !o->payloadDir.empty() &&
+         !o->shippingExe.empty() && !o->jsonPath.empty();
 }
 
-// F1 and S1x are no targets' terms: F1 is B1 preceded by the start-up that
-// setup performs in every mode (so its share of S1 is the platform's), S1x
-// an alternative build of SETUPVDL.EXE -u, to measure what a change saves.
-enum Candidate { kB0, kB1, kS1, kB2, kS2, kF1, kS1x, kCandidates };
-const char* const kCandidateNames[kCandidates] = {"B0", "B1", "S1", "B2", "S2", "F1", "S1x"};
+// F1, S1x and S2x are no targets' terms: F1 is B1 preceded by the start-up
+// that setup performs in every mode (so its share of S1 is the platform's),
+// S1x and S2x another build of SETUPVDL.EXE as S1 and S2, to measure what a
+// change saves. N1 and N2 are the NSIS peer as S1 and S2.
+enum Candidate { kB0, kB1, kS1, kB2, kS2, kF1, kN1, kN2, kS1x, kS2x, kCandidates };
+const char* const kCandidateNames[kCandidates] = {"B0", "B1", "S1", "B2", "S2", "F1", "N1", "N2", "S1x", "S2x"};
+bool IsShown(int c) { return c == kB2 || c == kS2 || c == kN2 || c == kS2x; }
+bool IsInstall(int c) { return c == kB1 || c == kS1 || c == kF1 || c == kN1 || c == kS1x; }
 
 struct Samples {
   std::vector<double> ms[kCandidates];
   std::vector<double> peak[kCandidates];  // bytes
-  std::vector<double> installRatio, dialogRatio;
+  std::vector<double> installRatio, dialogRatio, nsisRatio;
 };
 
 }  // namespace
@@ -549,7 +566,7 @@ int main(int argc, char** argv) {
   if (!ParseOptions(argc, argv, &o)) {
     fprintf(stderr,
             "usage: driver --rounds N --setup EXE --trivial EXE --reference-install EXE --reference-dialog EXE "
-            "--startup-floor EXE --payload DIR --shipping EXE --json FILE [--variant EXE] [--sizes FILE] "
+            "--startup-floor EXE --nsis EXE --payload DIR --shipping EXE --json FILE [--variant EXE] [--sizes FILE] "
             "[--warmups N] [--repeats N]\n");
     return 2;
   }
@@ -559,15 +576,27 @@ int main(int argc, char** argv) {
   if (!LoadExpected(o.payloadDir)) return 1;
 
   const std::string setup = Quoted(td::WindowsPathOf(o.setup));
+  const std::string variant = Quoted(td::WindowsPathOf(o.variant));
+  const std::string nsis = Quoted(td::WindowsPathOf(o.nsis));
   const std::string commands[kCandidates] = {Quoted(td::WindowsPathOf(o.trivial)),
                                              Quoted(td::WindowsPathOf(o.referenceInstall)),
                                              setup + " -u",
                                              Quoted(td::WindowsPathOf(o.referenceDialog)),
                                              setup,
                                              Quoted(td::WindowsPathOf(o.startupFloor)),
-                                             Quoted(td::WindowsPathOf(o.variant)) + " -u"};
-  std::vector<int> active = {kB0, kB1, kS1, kB2, kS2, kF1};
-  if (!o.variant.empty()) active.push_back(kS1x);
+                                             nsis + " /S",
+                                             nsis,
+                                             variant + " -u",
+                                             variant};
+  std::vector<int> active = {kB0, kB1, kS1, kB2, kS2, kF1, kN1, kN2};
+  if (!o.variant.empty()) {
+    active.push_back(kS1x);
+    active.push_back(kS2x);
+  }
+  // The programs that end by themselves, whose working sets are sampled to
+  // their end in separate, untimed runs.
+  std::vector<int> sampled = {kB0, kB1, kS1, kN1};
+  if (!o.variant.empty()) sampled.push_back(kS1x);
 
   WarmWindowSystem();
   Samples samples;
@@ -576,9 +605,10 @@ int main(int argc, char** argv) {
   auto runOnce = [&](int c, double* ms, double* peak) {
     *peak = 0;
     const std::string name = kCandidateNames[c];
-    if (c == kB2 || c == kS2) {
+    if (IsShown(c)) {
       ResetInstallation();  // no earlier installation, so no question before the wizard
-      ShownRun run = TimeToPainted(commands[c], c == kB2 ? ReferencePainted : WelcomePainted, c == kB2);
+      HWND (*painted)(DWORD) = c == kB2 ? ReferencePainted : c == kN2 ? LicencePainted : WelcomePainted;
+      ShownRun run = TimeToPainted(commands[c], painted, c == kB2);
       *ms = run.ms;
       *peak = run.peakBytes;
       if (*ms < 0) failure = name + " was not seen painted";
@@ -591,7 +621,7 @@ int main(int argc, char** argv) {
       return false;
     }
     if (c == kB0) return true;
-    std::string wrong = CheckInstallation(c == kS1 || c == kS1x);
+    std::string wrong = CheckInstallation(c == kS1 || c == kS1x || c == kN1);
     if (!wrong.empty()) failure = name + ": " + wrong;
     return wrong.empty();
   };
@@ -628,13 +658,14 @@ int main(int argc, char** argv) {
       }
     }
     for (int c : active) samples.ms[c].push_back(roundMs[c]);
-    samples.peak[kB2].push_back(roundPeak[kB2]);
-    samples.peak[kS2].push_back(roundPeak[kS2]);
+    for (int c : active) {
+      if (IsShown(c)) samples.peak[c].push_back(roundPeak[c]);
+    }
     samples.installRatio.push_back((roundMs[kS1] - roundMs[kB0]) / (roundMs[kB1] - roundMs[kB0]));
     samples.dialogRatio.push_back((roundMs[kS2] - roundMs[kB0]) / (roundMs[kB2] - roundMs[kB0]));
-    // Working sets of the programs that end by themselves: separate, untimed runs.
-    for (int c : {kB0, kB1, kS1}) {
-      if (c != kB0) ResetInstallation();
+    samples.nsisRatio.push_back((roundMs[kN1] - roundMs[kB0]) / (roundMs[kS1] - roundMs[kB0]));
+    for (int c : sampled) {
+      if (IsInstall(c)) ResetInstallation();
       samples.peak[c].push_back(SamplePeakToExit(commands[c]));
     }
     printf("round %d/%d:", r + 1, o.rounds);
@@ -654,24 +685,51 @@ int main(int argc, char** argv) {
   const double memoryRatio = peak[kB2].median > 0 ? peak[kS2].median / peak[kB2].median : 0;
   Stat installRounds = Summarise(samples.installRatio);
   Stat dialogRounds = Summarise(samples.dialogRatio);
+  // Against NSIS: how many times longer its silent install takes, the
+  // working sets of the silent runs, and the first page of each.
+  const double nsisRatio = overB0(kN1, kS1);
+  Stat nsisRounds = Summarise(samples.nsisRatio);
+  const double nsisMemoryRatio = peak[kN1].median > 0 ? peak[kS1].median / peak[kN1].median : 0;
+  const double nsisPageRatio = st[kN2].median > 0 ? st[kS2].median / st[kN2].median : 0;
+  const bool nsisPass = nsisRatio >= 2.5;
+  const bool nsisMemoryPass = nsisMemoryRatio > 0 && nsisMemoryRatio <= 1.0;
+  const bool nsisPagePass = nsisPageRatio > 0 && nsisPageRatio <= 1.0;
 
   PeAnatomy pe;
   const bool peOk = DissectPe(td::WindowsPathOf(o.shippingExe), &pe);
   const double outsidePayload = pe.fileBytes - pe.payloadBytes;
 
-  const char* labels[kCandidates] = {
-      "B0  trivial program, start to exit",         "B1  reference install, start to exit",
-      "S1  SETUPVDL.EXE -u, start to exit",         "B2  reference dialog, start to painted",
-      "S2  SETUPVDL.EXE, start to welcome painted", "F1  B1 after setup's start-up, to exit",
-      "S1x variant SETUPVDL.EXE -u, to exit"};
+  const char* labels[kCandidates] = {"B0  trivial program, start to exit",
+                                     "B1  reference install, start to exit",
+                                     "S1  SETUPVDL.EXE -u, start to exit",
+                                     "B2  reference dialog, start to painted",
+                                     "S2  SETUPVDL.EXE, start to welcome painted",
+                                     "F1  B1 after setup's start-up, to exit",
+                                     "N1  NSIS peer /S, start to exit",
+                                     "N2  NSIS peer, start to licence painted",
+                                     "S1x variant SETUPVDL.EXE -u, to exit",
+                                     "S2x variant SETUPVDL.EXE, to welcome painted"};
   printf("\nTimes (ms) over %d rounds, each round the fastest of %d runs\n", o.rounds, o.repeats);
   printf("%-44s %9s  %9s  %9s\n", "", "min", "median", "max");
   for (int c : active) printf("%-44s %9.1f  %9.1f  %9.1f\n", labels[c], st[c].min, st[c].median, st[c].max);
-  const char* peakLabels[kCandidates] = {"B0  trivial program", "B1  reference install", "S1  SETUPVDL.EXE -u",
-                                         "B2  reference dialog, painted", "S2  wizard, welcome page painted"};
+  const char* peakLabels[kCandidates] = {"B0  trivial program",
+                                         "B1  reference install",
+                                         "S1  SETUPVDL.EXE -u",
+                                         "B2  reference dialog, painted",
+                                         "S2  wizard, welcome page painted",
+                                         "",
+                                         "N1  NSIS peer /S",
+                                         "N2  NSIS peer, licence page painted",
+                                         "S1x variant SETUPVDL.EXE -u",
+                                         "S2x variant wizard, welcome painted"};
+  std::vector<int> peaks = sampled;
+  for (int c : active) {
+    if (IsShown(c)) peaks.push_back(c);
+  }
+  std::sort(peaks.begin(), peaks.end());
   printf("\nS3 peak working set (KiB)\n");
   printf("%-44s %9s  %9s  %9s\n", "", "min", "median", "max");
-  for (int c = 0; c <= kS2; ++c)
+  for (int c : peaks)
     printf("%-44s %9.0f  %9.0f  %9.0f\n", peakLabels[c], peak[c].min / 1024, peak[c].median / 1024, peak[c].max / 1024);
 
   auto verdict = [](bool pass) { return pass ? "PASS" : "MISS"; };
@@ -682,13 +740,28 @@ int main(int argc, char** argv) {
          dialogRounds.max, verdict(dialogRatio <= 2.0));
   printf("  S3 wizard / B2 working set    %6.2f                 target <= 1.50  %s\n", memoryRatio,
          verdict(memoryRatio > 0 && memoryRatio <= 1.5));
+  printf("Against NSIS 3 (the same files, times and rows)\n");
+  printf("  (N1-B0)/(S1-B0) install       %6.2f  [%.2f..%.2f]  target >= 2.50  %s\n", nsisRatio, nsisRounds.min,
+         nsisRounds.max, verdict(nsisPass));
+  printf("  S1 / N1 peak working set      %6.2f                 target <= 1.00  %s\n", nsisMemoryRatio,
+         verdict(nsisMemoryPass));
+  printf("  S2 / N2 to the first page     %6.2f                 target <= 1.00  %s\n", nsisPageRatio,
+         verdict(nsisPagePass));
   printf("Where S1's time goes (medians)\n");
   printf("  setup's start-up on this platform, F1-B1        %7.1f ms\n", st[kF1].median - st[kB1].median);
   printf("  the rest (other DLLs, staging, version), S1-F1  %7.1f ms\n", st[kS1].median - st[kF1].median);
   printf("  (S1-B0)/(F1-B0) against the start-up floor      %7.2f\n", overB0(kS1, kF1));
   if (!o.variant.empty()) {
-    printf("  variant: S1x-S1 %+.1f ms, (S1x-B0)/(B1-B0) %.2f, (S1x-B0)/(F1-B0) %.2f\n",
-           st[kS1x].median - st[kS1].median, overB0(kS1x, kB1), overB0(kS1x, kF1));
+    printf("What this build saves against the variant (medians)\n");
+    printf("  S1x-S1 %+.1f ms, (S1x-B0)/(S1-B0) %.2f, (S1x-B0)/(B1-B0) %.2f, (S1x-B0)/(F1-B0) %.2f\n",
+           st[kS1x].median - st[kS1].median, overB0(kS1x, kS1), overB0(kS1x, kB1), overB0(kS1x, kF1));
+    printf("  S2x-S2 %+.1f ms, S2x/S2 %.2f\n", st[kS2x].median - st[kS2].median,
+           st[kS2].median > 0 ? st[kS2x].median / st[kS2].median : 0);
+    printf("  peak working set: S1x-S1 %+.0f KiB, S2x-S2 %+.0f KiB\n", (peak[kS1x].median - peak[kS1].median) / 1024,
+           (peak[kS2x].median - peak[kS2].median) / 1024);
+    printf("  against NSIS: (N1-B0)/(S1x-B0) %.2f, S1x/N1 working set %.2f, S2x/N2 %.2f\n", overB0(kN1, kS1x),
+           peak[kN1].median > 0 ? peak[kS1x].median / peak[kN1].median : 0,
+           st[kN2].median > 0 ? st[kS2x].median / st[kN2].median : 0);
   }
 
   std::map<std::string, double> previous;
@@ -726,8 +799,9 @@ int main(int argc, char** argv) {
     json += std::string("    \"") + kCandidateNames[active[i]] + "\": " + JsonStat(samples.ms[active[i]]) +
             (i + 1 < active.size() ? ",\n" : "\n");
   json += "  },\n  \"peak_working_set_bytes\": {\n";
-  for (int c = 0; c <= kS2; ++c)
-    json += std::string("    \"") + kCandidateNames[c] + "\": " + JsonStat(samples.peak[c]) + (c < kS2 ? ",\n" : "\n");
+  for (size_t i = 0; i < peaks.size(); ++i)
+    json += std::string("    \"") + kCandidateNames[peaks[i]] + "\": " + JsonStat(samples.peak[peaks[i]]) +
+            (i + 1 < peaks.size() ? ",\n" : "\n");
   json += "  },\n  \"targets\": {\n";
   json += "    \"install_ratio_against_startup_floor\": " + Json(overB0(kS1, kF1)) + ",\n";
   json += "    \"install_ratio\": {\"value\": " + Json(installRatio) +
@@ -736,6 +810,13 @@ int main(int argc, char** argv) {
   json += "    \"dialog_ratio\": {\"value\": " + Json(dialogRatio) +
           ", \"per_round\": " + JsonStat(samples.dialogRatio) +
           ", \"limit\": 2.0, \"pass\": " + (dialogRatio <= 2.0 ? "true" : "false") + "},\n";
+  json += "    \"nsis_install_ratio\": {\"value\": " + Json(nsisRatio) +
+          ", \"per_round\": " + JsonStat(samples.nsisRatio) +
+          ", \"limit\": 2.5, \"pass\": " + (nsisPass ? "true" : "false") + "},\n";
+  json += "    \"nsis_working_set_ratio\": {\"value\": " + Json(nsisMemoryRatio) +
+          ", \"limit\": 1.0, \"pass\": " + (nsisMemoryPass ? "true" : "false") + "},\n";
+  json += "    \"nsis_first_page_ratio\": {\"value\": " + Json(nsisPageRatio) +
+          ", \"limit\": 1.0, \"pass\": " + (nsisPagePass ? "true" : "false") + "},\n";
   json += "    \"wizard_working_set_ratio\": {\"value\": " + Json(memoryRatio) +
           ", \"limit\": 1.5, \"pass\": " + (memoryRatio > 0 && memoryRatio <= 1.5 ? "true" : "false") + "},\n";
   json += "    \"outside_payload_bytes\": {\"value\": " + Json(outsidePayload) +

@@ -60,6 +60,9 @@ $cxx $flags -DSETUP_STARTUP bench/reference_install.cpp "$bench/startup_floor.re
   $link -mwindows -ladvapi32 -lshlwapi
 $rc bench/reference_dialog.rc -o "$bench/reference_dialog.res.o"
 $cxx $flags bench/reference_dialog.cpp "$bench/reference_dialog.res.o" -o "$bench/reference_dialog.exe" $link -mwindows
+# The NSIS 3 peer, carrying the same expanded files and the licence text.
+makensis -V2 -DPAYLOAD="$bench/payload" -DLICENCE="$root/res/license.txt" -DOUTFILE="$bench/nsis_peer.exe" \
+  bench/nsis_peer.nsi
 $cxx -std=c++17 -O2 -Wall -Wextra -Werror -Wno-cast-function-type -DWIN32_LEAN_AND_MEAN -D_WIN32_WINNT=0x0501 \
   -D_WIN32_IE=0x0500 -I res -I tests/driver bench/driver.cpp tests/driver/test_driver.cpp \
   -o "$bench/driver.exe" -static -static-libgcc -static-libstdc++ -lcomctl32 -lpsapi -lgdi32 -luser32 -ladvapi32
@@ -75,6 +78,7 @@ tests/harness/wine-case.sh "$bench/driver.exe" \
   --reference-install "$bench/reference_install.exe" \
   --reference-dialog "$bench/reference_dialog.exe" \
   --startup-floor "$bench/startup_floor.exe" \
+  --nsis "$bench/nsis_peer.exe" \
   ${variant:+--variant "$variant"} \
   --payload "$bench/payload" \
   --shipping "$out/i686/bin/SETUPVDL.EXE" \
