@@ -47,8 +47,9 @@ set VDL_RC=1603
 goto end
 
 rem Installed means what the wizard takes for it: a non-zero REG_DWORD
-rem "Version" under the vendor key. Without reg.exe (NT 4.0; Windows 2000
-rem without its Support Tools) the installed DLL has to tell.
+rem "Version" under the vendor key. On NT 4.0 (its Resource Kit reg.exe has
+rem another syntax) and without reg.exe (Windows 2000 without its Support
+rem Tools) the installed DLL has to tell.
 :check
 ver | find "NT Version 4" >nul
 if not errorlevel 1 goto checkfile
