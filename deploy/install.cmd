@@ -66,7 +66,7 @@ echo install.cmd: Vandrel Lite is installed (Version %VDL_VERSION%).
 goto end
 :checkfile
 if not exist "%SystemRoot%\system32\VDLite.dll" goto absent
-echo install.cmd: Vandrel Lite is installed (VDLite.dll is there; no reg.exe to read its Version).
+echo install.cmd: Vandrel Lite is installed (VDLite.dll is there; its Version is not read here).
 goto end
 :absent
 echo install.cmd: Vandrel Lite is not installed.
