@@ -2,8 +2,9 @@
 # Installs what is missing, builds every tree and runs every test:
 # native logic tests under ASan/UBSan, bounded fuzz runs, the Wine tests
 # of both builds (each case in a fresh prefix of its bitness on its own
-# virtual display), the shipping
-# executable's PE checks and a reproducibility check.
+# virtual display), the shipping executable's PE checks, a reproducibility
+# check, and the deployment guide's playbook (its syntax only where Ansible
+# is installed).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -47,6 +48,15 @@ fi
 # the cross compilers' warnings, which are errors).
 clang-tidy --quiet src/*/*_logic.cpp -- -Isrc -Ires -std=c++17 >/dev/null 2>&1
 count "clang-tidy of the platform-free logic" $?
+# The deployment guide quotes its playbook file; the two must not drift apart.
+awk '/^```yaml$/{on=1;next} /^```$/{if(on)exit} on' docs/deploying.md | cmp -s - deploy/vandrel-lite.yml
+count "deployment guide quotes deploy/vandrel-lite.yml" $?
+# Only where Ansible and its Windows collection are installed (Debian's
+# "ansible" package); nothing installs them for this.
+if command -v ansible-playbook >/dev/null 2>&1 && ansible-doc -t module ansible.windows.win_command >/dev/null 2>&1; then
+  ansible-playbook --syntax-check -i localhost, deploy/vandrel-lite.yml >/dev/null 2>&1
+  count "ansible-playbook --syntax-check deploy/vandrel-lite.yml" $?
+fi
 tests/harness/check-pe.sh "$out/i686/bin/SETUPVDL.EXE"
 count "PE checks of the shipping executable" $?
 tests/harness/check-repro.sh "$out/i686/bin/SETUPVDL.EXE"
