@@ -10,6 +10,7 @@
 #include "controls/hyperlink.h"
 #include "controls/picture.h"
 #include "page_wizard.h"
+#include "pages/frame.h"
 #include "resource.h"
 
 namespace {
@@ -100,6 +101,8 @@ HWND WaitForCancelQuestion(Wizard& wizard) {
       << "No is the default";
   EXPECT_EQ(GetWindowLongPtrA(GetDlgItem(box.window, IDYES), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
   EXPECT_EQ(GetWindow(box.window, GW_OWNER), wizard.frame);
+  // Modal to the wizard: an unowned box would leave the frame enabled.
+  EXPECT_FALSE(IsWindowEnabled(wizard.frame));
   return box.window;
 }
 
@@ -185,7 +188,6 @@ TEST(WizardPages, CancelAsksAndOnlyYesCloses) {
 // The size the property sheet chooses for these templates, without the
 // welcome page's preparation.
 SIZE PlainWizardSize() {
-  auto plain = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; };
   const WORD templates[] = {IDD_WELCOME_PAGE, IDD_LICENSE_PAGE, IDD_COPYING_PAGE, IDD_WHERE_TO_START_PAGE,
                             IDD_FINISH_PAGE};
   HPROPSHEETPAGE pages[5];
@@ -194,7 +196,7 @@ SIZE PlainWizardSize() {
     page.dwSize = PROPSHEETPAGEA_V2_SIZE;
     page.hInstance = GetModuleHandleA(nullptr);
     page.pszTemplate = MAKEINTRESOURCEA(templates[i]);
-    page.pfnDlgProc = plain;
+    page.pfnDlgProc = QuietDialogProc;
     pages[i] = CreatePropertySheetPageA(&page);
   }
   PROPSHEETHEADERA header = {};
@@ -208,6 +210,22 @@ SIZE PlainWizardSize() {
   GetWindowRect(frame, &rect);
   DestroyWindow(frame);
   return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// A property sheet has its caption and no help button already, so the
+// preparation is seen on a parent that starts the other way round.
+TEST(WizardFrame, PreparationGivesACaptionAndRemovesTheHelpButton) {
+  ASSERT_TRUE(InitSetupState(GetModuleHandleA(nullptr)));
+  HWND parent = CreateWindowExA(WS_EX_CONTEXTHELP | WS_EX_DLGMODALFRAME, "STATIC", pw::kCaption, WS_POPUP, 0, 0, 300,
+                                200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(parent, nullptr);
+  HWND page = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, parent, nullptr, nullptr, nullptr);
+  ASSERT_EQ(GetWindowLongPtrA(parent, GWL_STYLE) & WS_CAPTION, 0);
+  PrepareWizardFrame(page);
+  EXPECT_EQ(GetWindowLongPtrA(parent, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU);
+  EXPECT_EQ(GetWindowLongPtrA(parent, GWL_EXSTYLE) & WS_EX_CONTEXTHELP, 0);
+  EXPECT_NE(GetWindowLongPtrA(parent, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME, 0) << "other styles stay";
+  DestroyWindow(parent);
 }
 
 TEST(WizardFrame, PreparedOnceByTheWelcomePage) {
