@@ -17,8 +17,7 @@ target_compile_options(vdlite_dll PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Os -ffuncti
                        -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-tree-loop-distribute-patterns>)
 target_link_options(vdlite_dll PRIVATE ${PAYLOAD_LINK} -nostdlib -Wl,--gc-sections -Wl,-e,DllMain
                     -Wl,--enable-stdcall-fixup)
-# libgcc for the 64-bit division of the i686 build.
-target_link_libraries(vdlite_dll PRIVATE comctl32 shell32 ole32 advapi32 gdi32 user32 kernel32 gcc)
+target_link_libraries(vdlite_dll PRIVATE comctl32 shell32 ole32 advapi32 gdi32 user32 kernel32)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   target_link_options(vdlite_dll PRIVATE -Wl,-e,_DllMain@12)
 endif()

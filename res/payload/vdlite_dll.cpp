@@ -51,6 +51,19 @@ const char* FileNamePart(const char* path) {
   return name;
 }
 
+// value /= 10 in 32-bit steps, returning the remainder: the i686 build then
+// needs no 64-bit division from the compiler's library.
+DWORD DivideByTen(ULONGLONG* value) {
+  DWORD high = static_cast<DWORD>(*value >> 32);
+  DWORD low = static_cast<DWORD>(*value);
+  DWORD highQuotient = high / 10;
+  DWORD part = ((high % 10) << 16) | (low >> 16);
+  DWORD middleQuotient = part / 10;
+  part = ((part % 10) << 16) | (low & 0xFFFF);
+  *value = (static_cast<ULONGLONG>(highQuotient) << 32) | (middleQuotient << 16) | (part / 10);
+  return part % 10;
+}
+
 // Decimal digits of value with the user's thousands separator; out holds at
 // least 64 characters.
 void FormatBytes(ULONGLONG value, char* out) {
@@ -67,8 +80,7 @@ void FormatBytes(ULONGLONG value, char* out) {
     if (digits > 0 && digits % 3 == 0) {
       for (int i = separatorLength - 1; i >= 0; --i) reversed[n++] = separator[i];
     }
-    reversed[n++] = static_cast<char>('0' + value % 10);
-    value /= 10;
+    reversed[n++] = static_cast<char>('0' + DivideByTen(&value));
     ++digits;
   } while (value != 0);
   for (int i = 0; i < n; ++i) out[i] = reversed[n - 1 - i];
