@@ -17,10 +17,6 @@
 HINSTANCE g_module;
 LONG g_locks;
 
-// Interfaces are never instantiated on their own; a call through a pure
-// virtual slot cannot happen, but the compiler wants the symbol.
-extern "C" void __cxa_pure_virtual() {}
-
 namespace {
 
 // {5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}
