@@ -188,7 +188,6 @@ TEST(WizardPages, CancelAsksAndOnlyYesCloses) {
 // The size the property sheet chooses for these templates, without the
 // welcome page's preparation.
 SIZE PlainWizardSize() {
-  auto plain = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; };
   const WORD templates[] = {IDD_WELCOME_PAGE, IDD_LICENSE_PAGE, IDD_COPYING_PAGE, IDD_WHERE_TO_START_PAGE,
                             IDD_FINISH_PAGE};
   HPROPSHEETPAGE pages[5];
@@ -197,7 +196,7 @@ SIZE PlainWizardSize() {
     page.dwSize = PROPSHEETPAGEA_V2_SIZE;
     page.hInstance = GetModuleHandleA(nullptr);
     page.pszTemplate = MAKEINTRESOURCEA(templates[i]);
-    page.pfnDlgProc = plain;
+    page.pfnDlgProc = QuietDialogProc;
     pages[i] = CreatePropertySheetPageA(&page);
   }
   PROPSHEETHEADERA header = {};
