@@ -101,8 +101,9 @@ bool CPicture::Paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(control_, &ps);
   HDC mem = CreateCompatibleDC(dc);
+  HPALETTE previousPalette = nullptr;
   if (palette_ != nullptr) {
-    SelectPalette(dc, palette_, FALSE);
+    previousPalette = SelectPalette(dc, palette_, FALSE);
     RealizePalette(dc);
     SelectPalette(mem, palette_, FALSE);
     RealizePalette(mem);
@@ -111,6 +112,9 @@ bool CPicture::Paint() {
   BitBlt(dc, 0, 0, width_, height_, mem, 0, 0, SRCCOPY);
   SelectObject(mem, previous);
   DeleteDC(mem);
+  // The paint DC may outlive this call (a class or private DC): it must not
+  // keep a palette that a colour change or the destructor deletes.
+  if (previousPalette != nullptr) SelectPalette(dc, previousPalette, FALSE);
   EndPaint(control_, &ps);
   return true;
 }

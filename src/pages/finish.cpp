@@ -24,12 +24,6 @@ BOOL OnInitDialog(HWND page, CaptionBar& caption, CPicture& side) {
   return TRUE;  // default focus
 }
 
-BOOL OnSetActive(HWND page) {
-  PostWizardButtons(page, PSWIZB_BACK | PSWIZB_FINISH);
-  PostCancelToClose(page);
-  return SetPageResult(page, 0);
-}
-
 BOOL OnWizardFinish(HWND page) {
   if (IsDlgButtonChecked(page, IDC_OPEN_OVERVIEW) == BST_CHECKED) {
     WinHelpA(page, HelpFileName(), HELP_CONTEXT, kOverviewContext);
@@ -39,8 +33,12 @@ BOOL OnWizardFinish(HWND page) {
 
 INT_PTR OnNotify(HWND page, const NMHDR* header) {
   switch (header->code) {
-    case PSN_SETACTIVE:
-      return OnSetActive(page);
+    case PSN_SETACTIVE: {
+      // The common answer with Back and Finish, then Cancel disabled.
+      INT_PTR handled = HandlePageNotify(page, header, PSWIZB_BACK | PSWIZB_FINISH);
+      PostCancelToClose(page);
+      return handled;
+    }
     case PSN_WIZFINISH:
       return OnWizardFinish(page);
     case PSN_QUERYCANCEL:
