@@ -368,8 +368,13 @@ std::string CursorGroup(DWORD imageSize) {
 
 // The Windows directory's WinHlp32.exe becomes a module whose cursor 106 is
 // the one above. The prefix's own file is a hard link into the template
-// that every case copies: it is removed, not written over.
+// that every case copies: it is removed, not written over. Wine would load
+// its built-in help program in place of any file of that name; the prefix
+// is told to load the file.
 bool PlaceHelpProgramWithCursor() {
+  if (!td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", "winhlp32.exe", REG_SZ, "native", 7)) {
+    return false;
+  }
   char windows[MAX_PATH];
   GetWindowsDirectoryA(windows, MAX_PATH);
   std::string path = std::string(windows) + "\\WinHlp32.exe";

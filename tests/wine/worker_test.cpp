@@ -225,7 +225,7 @@ TEST_F(Worker, FailingThirdFileShowsTheCopyMessage) {
   EXPECT_EQ(box.info().text, std::string("Setup is unable to copy file VDLite.hlp\nto ") + g_directories[kHelpDir] +
                                  " directory.\nSetup can not be continued.\n\nPress OK to exit setup.");
   // Owned by the page, so by the frame that holds it; an error icon and OK.
-  EXPECT_EQ(box.info().owner, frame_);
+  EXPECT_EQ(box.info().owner, GetAncestor(page_, GA_ROOT));
   EXPECT_EQ(box.info().style, static_cast<UINT>(MB_OK | MB_ICONERROR));
   EXPECT_EQ(ExitCode(), 1u);
   EXPECT_EQ(Position(), 2);
@@ -244,7 +244,7 @@ TEST_F(Worker, FailingRegistryShowsTheRegistryMessage) {
   ASSERT_TRUE(box.Wait());
   EXPECT_EQ(box.info().text,
             "Unable to change the system Registry.\nSetup can not be continued.\n\nPress OK to exit setup.");
-  EXPECT_EQ(box.info().owner, frame_);
+  EXPECT_EQ(box.info().owner, GetAncestor(page_, GA_ROOT));
   EXPECT_EQ(box.info().style, static_cast<UINT>(MB_OK | MB_ICONERROR));
   EXPECT_EQ(ExitCode(), 1u);
   EXPECT_EQ(Position(), 4);
