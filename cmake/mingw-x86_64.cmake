@@ -1,4 +1,4 @@
-# Test build: the same sources for 64-bit Windows, run under wine64.
+# Test vehicle: the same sources for 64-bit Windows, run under wine64.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

@@ -1,4 +1,4 @@
-# Cross build of SETUPVDL.EXE (and, on x86_64, its Wine tests).
+# Cross build of SETUPVDL.EXE and its Wine tests.
 enable_language(RC)
 
 set(WARNINGS -Wall -Wextra -Werror -Wshadow -Wno-cast-function-type)
@@ -48,7 +48,7 @@ else()
 endif()
 target_link_options(SETUPVDL PRIVATE ${LINK_FLAGS} -nostartfiles -Wl,-e,${ENTRY_SYMBOL})
 
-if(SETUPVDL_TESTS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+if(SETUPVDL_TESTS)
   enable_testing()
   add_subdirectory(tests)
 endif()

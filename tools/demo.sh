@@ -13,10 +13,19 @@ tools/build.sh
 out=${BUILD_ROOT:-$root/build}
 demo=$out/demo
 mkdir -p "$demo"
+# The shipping i686 executable in a 32-bit Windows; the x86_64 test build
+# only where this machine cannot run 32-bit programs.
+tree=i686
+export SETUPVDL_WINE_BITS=32
+if ! answer=$(/usr/lib/wine/wine --version 2>&1); then
+  echo "== this machine cannot run 32-bit programs (${answer#*/usr/lib/wine/wine: }): showing the x86_64 test build instead"
+  tree=x64
+  export SETUPVDL_WINE_BITS=64
+fi
 . tests/harness/wine-env.sh
-tpl=$out/x64/wine-template
+tpl=$out/$tree/wine-template
 tests/harness/make-template.sh "$tpl"
-exe=$out/x64/bin/SETUPVDL.EXE
+exe=$out/$tree/bin/SETUPVDL.EXE
 
 show_installed() {  # prefix
   local sys=$1/drive_c/windows/system32 hlp=$1/drive_c/windows/help
@@ -43,7 +52,7 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 echo "== the wizard, walked from welcome to finish (headless)"
-SETUPVDL_ARTIFACTS=$demo tests/harness/wine-case.sh "$out/x64/bin/wizard_test.exe" \
+SETUPVDL_ARTIFACTS=$demo tests/harness/wine-case.sh "$out/$tree/bin/wizard_test.exe" \
   --gtest_filter='WizardInstall.FromWelcomeToFinishLeavesWhatUnattendedLeaves' | grep -E '^\[ +(OK|FAILED|PASSED) '
 for bmp in "$demo"/wizard-*.bmp; do
   convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"

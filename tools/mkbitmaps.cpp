@@ -464,8 +464,10 @@ Canvas DrawMenu() {
   struct Item {
     const char* text;  // null for a separator
   };
-  const Item items[] = {{"Open"}, {"Print"}, {nullptr},  {"Send To"}, {nullptr}, {"Cut"},
-                        {"Copy"}, {nullptr}, {"Delete"}, {"Rename"},  {nullptr}, {"Properties"}};
+  // Short enough that "Properties" and its arrow stand well above the
+  // bottom edge, should a page hide the last rows of the picture.
+  const Item items[] = {{"Open"},   {"Print"},  {nullptr}, {"Cut"},       {"Copy"},
+                        {"Delete"}, {"Rename"}, {nullptr}, {"Properties"}};
   const int left = 46, right = 138, top = 24, item_h = 15, sep_h = 8;
   int bottom = top + 3 + 2;
   for (const Item& item : items) bottom += item.text ? item_h : sep_h;

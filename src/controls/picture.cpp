@@ -100,6 +100,12 @@ bool CPicture::Paint() {
   if (control_ == nullptr || bitmap_ == nullptr) return false;
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(control_, &ps);
+  Draw(dc);
+  EndPaint(control_, &ps);
+  return true;
+}
+
+void CPicture::Draw(HDC dc) {
   HDC mem = CreateCompatibleDC(dc);
   HPALETTE previousPalette = nullptr;
   if (palette_ != nullptr) {
@@ -112,17 +118,21 @@ bool CPicture::Paint() {
   BitBlt(dc, 0, 0, width_, height_, mem, 0, 0, SRCCOPY);
   SelectObject(mem, previous);
   DeleteDC(mem);
-  // The paint DC may outlive this call (a class or private DC): it must not
-  // keep a palette that a colour change or the destructor deletes.
+  // The DC outlives this call (a class or private DC, or the caller's for
+  // WM_PRINTCLIENT): it must not keep a palette that a colour change or the
+  // destructor deletes.
   if (previousPalette != nullptr) SelectPalette(dc, previousPalette, FALSE);
-  EndPaint(control_, &ps);
-  return true;
 }
 
-bool CPicture::OnControlMessage(HWND hwnd, UINT msg, WPARAM, LPARAM, LRESULT* result) {
+bool CPicture::OnControlMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM, LRESULT* result) {
   switch (msg) {
     case WM_PAINT:
       if (!Paint()) return false;
+      *result = 0;
+      return true;
+    case WM_PRINTCLIENT:  // the same picture into a caller's device context
+      if (bitmap_ == nullptr) return false;
+      Draw(reinterpret_cast<HDC>(wParam));
       *result = 0;
       return true;
     case WM_SYSCOLORCHANGE:

@@ -21,6 +21,8 @@ class CPicture : public ControlBinding<CPicture> {
   bool Reload();
   bool SizeToBitmap();
   bool Paint();
+  // The bitmap at the top left of dc, with its palette.
+  void Draw(HDC dc);
 
   HBITMAP Bitmap() const { return bitmap_; }
   HPALETTE Palette() const { return palette_; }

@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
 # Makes the template Wine prefix once (under a lock); copies of it are the
-# throwaway prefixes of the test cases.
+# throwaway prefixes of the test cases, the demo and the benchmark.
+#   make-template.sh TEMPLATE_DIR
+# The prefix renders as Windows 2000 does at 96 dpi, whatever fonts the host
+# has: dialogs in the bitmap "MS Sans Serif" (base units 6 x 13 at 8 points),
+# Arial through Liberation Sans (made to Arial's metrics), Tahoma for message
+# boxes and title bars, Marlett for the caption buttons, the bitmap System
+# font (8 x 16).
 set -u
 tpl=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -8,14 +14,36 @@ here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$(dirname "$tpl")"
 exec 9>"$tpl.lock"
 flock 9
-[ -f "$tpl/.complete" ] && exit 0
+# A template made by an older definition is made again.
+stamp=$(cat "$here/make-template.sh" "$here/wine-env.sh" "$here/fonts.conf" | sha1sum | cut -d' ' -f1)
+[ "$(cat "$tpl/.complete" 2>/dev/null)" = "$stamp" ] && exit 0
 rm -rf "$tpl"
+
+wine_fonts=/usr/share/wine/fonts
+liberation=/usr/share/fonts/truetype/liberation
+fonts="$wine_fonts/sserife.fon $wine_fonts/vgasys.fon $wine_fonts/marlett.ttf
+ $wine_fonts/tahoma.ttf $wine_fonts/tahomabd.ttf
+ $liberation/LiberationSans-Regular.ttf $liberation/LiberationSans-Bold.ttf
+ $liberation/LiberationSans-Italic.ttf $liberation/LiberationSans-BoldItalic.ttf"
+for f in $fonts; do
+  [ -f "$f" ] || { echo "make-template: missing font $f (tools/deps.sh installs it)" >&2; exit 1; }
+done
+
+reg() {  # key, value, type, data
+  WINEPREFIX=$tpl "$WINE" reg add "$1" /v "$2" /t "$3" /d "$4" /f >/dev/null 2>&1 </dev/null
+}
 WINEPREFIX=$tpl "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
+# Wine picks up bitmap (.fon) faces only from the prefix's own font folder,
+# never through fontconfig, which offers it outline faces alone.
+cp $fonts "$tpl/drive_c/windows/Fonts/" || exit 1
+reg 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD 96
+reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' 'MS Shell Dlg' REG_SZ 'MS Sans Serif'
+reg 'HKCU\Software\Wine\Fonts\Replacements' Arial REG_SZ 'Liberation Sans'
 # No window manager runs on the virtual display: Wine draws the title bars
 # and frames itself, as Windows would.
 for v in Decorated Managed; do
-  WINEPREFIX=$tpl "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v $v /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null
+  reg 'HKCU\Software\Wine\X11 Driver' $v REG_SZ N
 done
 WINEPREFIX=$tpl "$WINESERVER" -w
 [ -f "$tpl/system.reg" ] || exit 1
-touch "$tpl/.complete"
+echo "$stamp" >"$tpl/.complete"

@@ -10,12 +10,57 @@
 #include "controls/hyperlink.h"
 #include "controls/picture.h"
 #include "page_wizard.h"
+#include "pages/frame.h"
+#include "resource.h"
 
 namespace {
 
 using pw::Wizard;
 
 constexpr DWORD kCancel = pw::kCancelOffered;
+
+// Reports the face that the platform really chose for a description, and
+// whether it is a bitmap face.
+std::string ChosenFace(const LOGFONTA& description, bool* bitmap) {
+  HFONT font = CreateFontIndirectA(&description);
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ previous = SelectObject(dc, font);
+  char face[LF_FACESIZE] = "";
+  GetTextFaceA(dc, sizeof face, face);
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(dc, &metrics);
+  *bitmap = (metrics.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE)) == 0;
+  SelectObject(dc, previous);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(font);
+  return face;
+}
+
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+// The prefix renders as Windows 2000 at 96 dpi: the templates' 8-point MS Sans
+// Serif is the bitmap face with base units 6 x 13, and Arial is a TrueType
+// face of that name. Anything else means the test environment drifted.
+TEST(WindowsMetrics, PageTemplatesGetBaseUnitsSixByThirteenAndTheIntendedFaces) {
+  for (WORD page : {IDD_WELCOME_PAGE, IDD_LICENSE_PAGE, IDD_COPYING_PAGE, IDD_WHERE_TO_START_PAGE, IDD_FINISH_PAGE}) {
+    SCOPED_TRACE(page);
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(page), nullptr, QuietDialogProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    RECT units = {0, 0, 4, 8};
+    MapDialogRect(dialog, &units);
+    EXPECT_EQ(units.right, 6);
+    EXPECT_EQ(units.bottom, 13);
+    LOGFONTA description = {};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof description, &description);
+    DestroyWindow(dialog);
+    bool bitmap = false;
+    EXPECT_EQ(ChosenFace(description, &bitmap), "MS Sans Serif");
+    EXPECT_TRUE(bitmap);
+    lstrcpynA(description.lfFaceName, "Arial", LF_FACESIZE);
+    EXPECT_EQ(ChosenFace(description, &bitmap), "Arial");
+    EXPECT_FALSE(bitmap);
+  }
+}
 
 void ExpectCaptionBar(HWND page, const char* title) {
   SCOPED_TRACE(title);
@@ -56,6 +101,8 @@ HWND WaitForCancelQuestion(Wizard& wizard) {
       << "No is the default";
   EXPECT_EQ(GetWindowLongPtrA(GetDlgItem(box.window, IDYES), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
   EXPECT_EQ(GetWindow(box.window, GW_OWNER), wizard.frame);
+  // Modal to the wizard: an unowned box would leave the frame enabled.
+  EXPECT_FALSE(IsWindowEnabled(wizard.frame));
   return box.window;
 }
 
@@ -256,7 +303,6 @@ TEST(CopyingPage, WorkerCutOffInAStepStillSeesTheCancel) {
 // The size the property sheet chooses for these templates, without the
 // welcome page's preparation.
 SIZE PlainWizardSize() {
-  auto plain = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; };
   const WORD templates[] = {IDD_WELCOME_PAGE, IDD_LICENSE_PAGE, IDD_COPYING_PAGE, IDD_WHERE_TO_START_PAGE,
                             IDD_FINISH_PAGE};
   HPROPSHEETPAGE pages[5];
@@ -265,7 +311,7 @@ SIZE PlainWizardSize() {
     page.dwSize = PROPSHEETPAGEA_V2_SIZE;
     page.hInstance = GetModuleHandleA(nullptr);
     page.pszTemplate = MAKEINTRESOURCEA(templates[i]);
-    page.pfnDlgProc = plain;
+    page.pfnDlgProc = QuietDialogProc;
     pages[i] = CreatePropertySheetPageA(&page);
   }
   PROPSHEETHEADERA header = {};
@@ -279,6 +325,22 @@ SIZE PlainWizardSize() {
   GetWindowRect(frame, &rect);
   DestroyWindow(frame);
   return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// A property sheet has its caption and no help button already, so the
+// preparation is seen on a parent that starts the other way round.
+TEST(WizardFrame, PreparationGivesACaptionAndRemovesTheHelpButton) {
+  ASSERT_TRUE(InitSetupState(GetModuleHandleA(nullptr)));
+  HWND parent = CreateWindowExA(WS_EX_CONTEXTHELP | WS_EX_DLGMODALFRAME, "STATIC", pw::kCaption, WS_POPUP, 0, 0, 300,
+                                200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(parent, nullptr);
+  HWND page = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, parent, nullptr, nullptr, nullptr);
+  ASSERT_EQ(GetWindowLongPtrA(parent, GWL_STYLE) & WS_CAPTION, 0);
+  PrepareWizardFrame(page);
+  EXPECT_EQ(GetWindowLongPtrA(parent, GWL_STYLE) & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU);
+  EXPECT_EQ(GetWindowLongPtrA(parent, GWL_EXSTYLE) & WS_EX_CONTEXTHELP, 0);
+  EXPECT_NE(GetWindowLongPtrA(parent, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME, 0) << "other styles stay";
+  DestroyWindow(parent);
 }
 
 TEST(WizardFrame, PreparedOnceByTheWelcomePage) {
@@ -465,7 +527,9 @@ TEST(WhereToStartPage, PicturesAtTheirCornersInTheirSizes) {
     EXPECT_EQ(second.top, secondCorner.top);
     // The title spans the page.
     RECT title = pw::ItemRect(GetDlgItem(page, IDC_PAGE_TITLE));
-    RECT full = pw::DialogUnits(page, 5, 0, 285, 15);
+    // The dialog manager maps a control's width on its own, not as the
+    // difference of its two mapped edges, which can differ by rounding.
+    RECT full = pw::DialogUnits(page, 0, 0, 285, 15);
     EXPECT_EQ(title.right - title.left, full.right - full.left);
     EXPECT_EQ(w.Buttons(), PSWIZB_NEXT | kCancel);
 

@@ -265,11 +265,17 @@ TEST(PictureSize, SideBitmapSizesItemAtItsTemplatePosition) {
   DestroyWindow(dialog);
 }
 
-// The control's pixels against the bitmap's, over a grid.
+// What the control paints (asked to print its client area into a memory
+// bitmap, so no other window can cover it) against the bitmap, over a grid.
 int Mismatches(HWND item, HBITMAP bitmap, int width, int height) {
-  ct::Settle(GetParent(item));
-  HDC shown = GetDC(item);
-  HDC mem = CreateCompatibleDC(shown);
+  HDC screen = GetDC(nullptr);
+  HDC shown = CreateCompatibleDC(screen);
+  HBITMAP canvas = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ previousCanvas = SelectObject(shown, canvas);
+  RECT all = {0, 0, width, height};
+  FillRect(shown, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  SendMessageA(item, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shown), PRF_CLIENT);
+  HDC mem = CreateCompatibleDC(screen);
   HGDIOBJ previous = SelectObject(mem, bitmap);
   int bad = 0;
   COLORREF first = GetPixel(mem, 0, 0);
@@ -284,7 +290,10 @@ int Mismatches(HWND item, HBITMAP bitmap, int width, int height) {
   if (!varied) ++bad;  // a uniform picture would prove nothing
   SelectObject(mem, previous);
   DeleteDC(mem);
-  ReleaseDC(item, shown);
+  SelectObject(shown, previousCanvas);
+  DeleteObject(canvas);
+  DeleteDC(shown);
+  ReleaseDC(nullptr, screen);
   return bad;
 }
 
@@ -344,6 +353,13 @@ TEST(PicturePaint, LeavesNoPaletteSelectedInThePaintDc) {
   DestroyWindow(dialog);
 }
 
+WNDPROC g_staticProc = nullptr;
+int g_colourChangesBeneath = 0;
+LRESULT CALLBACK RecordingStaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SYSCOLORCHANGE) ++g_colourChangesBeneath;
+  return CallWindowProcA(g_staticProc, hwnd, msg, wParam, lParam);
+}
+
 TEST(PictureColourChange, RebuildsAndRepaintsEveryPictureOfThePage) {
   HWND dialog = ct::CreatePageDialog(IDD_WHERE_TO_START_PAGE);
   ASSERT_NE(nullptr, dialog);
@@ -377,13 +393,18 @@ TEST(PictureColourChange, RebuildsAndRepaintsEveryPictureOfThePage) {
   EXPECT_NE(FALSE, GetUpdateRect(item2, nullptr, FALSE));
   EXPECT_EQ(0, Mismatches(item1, step1.Bitmap(), 176, 185));
 
-  // Without a bitmap the message goes on to the static control.
+  // Without a bitmap the message goes on to the control's own procedure
+  // (here a recording one beneath the picture's).
   HWND plain = GetDlgItem(dialog, IDC_PAGE_TITLE);
+  g_staticProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(plain, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingStaticProc)));
   ASSERT_TRUE(empty.Attach(plain));
-  ValidateRect(plain, nullptr);
-  EXPECT_EQ(0, SendMessageA(plain, WM_SYSCOLORCHANGE, 0, 0));
+  g_colourChangesBeneath = 0;
+  SendMessageA(plain, WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_EQ(1, g_colourChangesBeneath);
   EXPECT_EQ(nullptr, empty.Bitmap());
   empty.Detach();
+  SetWindowLongPtrA(plain, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_staticProc));
   step2.Detach();
   step1.Detach();
   DestroyWindow(dialog);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "driver/setup_state.h"
+#include "layout_check.h"
 #include "resource.h"
 #include "test_driver.h"
 
@@ -122,7 +123,10 @@ TEST(CommandLine, UnrecognisedArgumentsShowTheUsageMessage) {
     // Information icon, OK button only.
     EXPECT_NE(GetDlgItem(box.window, IDOK), nullptr);
     EXPECT_EQ(GetDlgItem(box.window, IDCANCEL), nullptr);
-    if (shot++ == 0) td::SaveScreenshot("usage-message.bmp");
+    if (shot++ == 0) {
+      td::SavePaintedScreenshot(box.window, "usage-message.bmp");
+      layout::ExpectEverythingFits(box.window, layout::MessageBoxFont(), GetDlgItem(box.window, 0xFFFF));
+    }
     ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
     DWORD code = 99;
     ASSERT_TRUE(setup.WaitExit(td::kWaitMs, &code));

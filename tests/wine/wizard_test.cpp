@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "layout_check.h"
 #include "resource.h"
 #include "test_driver.h"
 
@@ -91,6 +92,10 @@ bool WaitForPage(HWND frame, const std::string& title) {
   return td::WaitUntil([&] { return PageTitle(frame) == title; });
 }
 void Press(HWND frame, int button) { PostMessageA(frame, PSM_PRESSBUTTON, button, 0); }
+void ExpectFits(HWND dialog, WORD templateId) {
+  SCOPED_TRACE("template " + std::to_string(templateId));
+  layout::ExpectEverythingFits(dialog, layout::TemplateFont(templateId));
+}
 
 // Everything an installation leaves: the four files with their times and
 // every registry value of the layout.
@@ -169,10 +174,16 @@ HWND OpenCopyingPage(const td::Process& setup, bool screenshots = false) {
   HWND frame = WaitForFrame(setup.pid());
   if (frame == nullptr) return nullptr;
   EXPECT_TRUE(WaitForPage(frame, "Vandrel Lite 1.0 Setup"));
-  if (screenshots) td::SavePaintedScreenshot(frame, "wizard-1-welcome.bmp");
+  if (screenshots) {
+    td::SavePaintedScreenshot(frame, "wizard-1-welcome.bmp");
+    ExpectFits(CurrentPage(frame), IDD_WELCOME_PAGE);
+  }
   Press(frame, PSBTN_NEXT);
   EXPECT_TRUE(WaitForPage(frame, "License Agreement"));
-  if (screenshots) td::SavePaintedScreenshot(frame, "wizard-2-license.bmp");
+  if (screenshots) {
+    td::SavePaintedScreenshot(frame, "wizard-2-license.bmp");
+    ExpectFits(CurrentPage(frame), IDD_LICENSE_PAGE);
+  }
   Press(frame, PSBTN_NEXT);
   EXPECT_TRUE(WaitForPage(frame, "Copying Files"));
   return frame;
@@ -191,12 +202,15 @@ TEST(WizardInstall, FromWelcomeToFinishLeavesWhatUnattendedLeaves) {
   HWND frame = OpenCopyingPage(setup, true);
   ASSERT_NE(frame, nullptr);
   td::SavePaintedScreenshot(frame, "wizard-3-copying.bmp");
+  ExpectFits(CurrentPage(frame), IDD_COPYING_PAGE);
   Press(frame, PSBTN_NEXT);  // the worker installs and presses Next itself
   ASSERT_TRUE(WaitForPage(frame, "Where To Start From?"));
   td::SavePaintedScreenshot(frame, "wizard-4-where-to-start.bmp");
+  ExpectFits(CurrentPage(frame), IDD_WHERE_TO_START_PAGE);
   Press(frame, PSBTN_NEXT);
   ASSERT_TRUE(WaitForPage(frame, "Setup Completed"));
   td::SavePaintedScreenshot(frame, "wizard-5-finish.bmp");
+  ExpectFits(CurrentPage(frame), IDD_FINISH_PAGE);
   // Not the help file this time: clear the check box, then Finish.
   HWND finish = CurrentPage(frame);
   SendMessageA(GetDlgItem(finish, IDC_OPEN_OVERVIEW), BM_SETCHECK, BST_UNCHECKED, 0);
@@ -286,6 +300,7 @@ TEST(PreChecks, UnsupportedSystemShowsOnlyTheNotice) {
   EXPECT_EQ(td::ItemText(notice, IDOK), "Exit Setup");
   EXPECT_NE(MessageText(notice).find("Unsupported operating system."), std::string::npos);
   td::SavePaintedScreenshot(notice, "dialog-114-unsupported.bmp");
+  ExpectFits(notice, IDD_UNSUPPORTED_SYSTEM);
   ASSERT_TRUE(td::PressButton(notice, IDOK));
   ExpectEndsWithZero(setup);
 }
@@ -300,6 +315,7 @@ TEST(PreChecks, PendingRestartAnsweredNoEndsWithoutAskingMore) {
   EXPECT_NE(MessageText(offer).find("recently uninstalled"), std::string::npos);
   EXPECT_TRUE(td::WaitUntil([&] { return td::FocusOf(offer) == GetDlgItem(offer, IDNO); }));
   td::SavePaintedScreenshot(offer, "dialog-120-restart.bmp");
+  ExpectFits(offer, IDD_RESTART_OFFER);
   // Enter right after opening answers No.
   PostMessageA(GetDlgItem(offer, IDNO), WM_KEYDOWN, VK_RETURN, 0);
   ExpectEndsWithZero(setup);
@@ -346,7 +362,10 @@ TEST(PreChecks, ExistingInstallationAnsweredNoLeavesItUntouched) {
     EXPECT_EQ(MessageText(question),
               "Vandrel Lite is already installed.\n\nAre you sure you want to overwrite\nthe existing installation?");
     EXPECT_TRUE(td::WaitUntil([&] { return td::FocusOf(question) == GetDlgItem(question, IDNO); }));
-    if (way == 0) td::SavePaintedScreenshot(question, "dialog-102-overwrite.bmp");
+    if (way == 0) {
+      td::SavePaintedScreenshot(question, "dialog-102-overwrite.bmp");
+      ExpectFits(question, IDD_OVERWRITE_QUESTION);
+    }
     switch (way) {
       case 0:
         td::PressButton(question, IDNO);
