@@ -1,15 +1,23 @@
-# The product's four files, built from stand-in sources and stored in the
-# SZDD format that the version library expands.
+# The product's four files, built from their sources and stored in the SZDD
+# format that the version library expands.
 set(PAYLOAD_DIR ${CMAKE_BINARY_DIR}/payload)
 set(PAYLOAD_SRC ${RES_DIR}/payload)
 set(PAYLOAD_LINK -s -Wl,--no-insert-timestamp -static-libgcc)
 
-add_library(vdlite_dll SHARED ${PAYLOAD_SRC}/vdlite_dll.c ${PAYLOAD_SRC}/vdlite_dll.def)
+# The shell extension: C++ without its run-time library, so no exceptions,
+# no type information, no static constructors and no loops turned into calls
+# of the library's memory functions; DllMain is the entry.
+add_library(vdlite_dll SHARED ${PAYLOAD_SRC}/vdlite_dll.cpp ${PAYLOAD_SRC}/vdlite_uninstall.cpp
+                              ${PAYLOAD_SRC}/vdlite_dll.rc ${PAYLOAD_SRC}/vdlite_dll.def)
 set_target_properties(vdlite_dll PROPERTIES OUTPUT_NAME VDLite PREFIX "" SUFFIX .dll
                       LIBRARY_OUTPUT_DIRECTORY ${PAYLOAD_DIR}/plain RUNTIME_OUTPUT_DIRECTORY ${PAYLOAD_DIR}/plain)
-target_compile_options(vdlite_dll PRIVATE -Os)
-target_link_options(vdlite_dll PRIVATE ${PAYLOAD_LINK} -nostdlib -Wl,-e,DllMain -Wl,--enable-stdcall-fixup)
-target_link_libraries(vdlite_dll PRIVATE kernel32)
+target_include_directories(vdlite_dll PRIVATE ${PAYLOAD_SRC})
+target_compile_definitions(vdlite_dll PRIVATE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0400 WINVER=0x0400 _WIN32_IE=0x0400)
+target_compile_options(vdlite_dll PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Os -ffunction-sections -fno-asynchronous-unwind-tables
+                       -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-tree-loop-distribute-patterns>)
+target_link_options(vdlite_dll PRIVATE ${PAYLOAD_LINK} -nostdlib -Wl,--gc-sections -Wl,-e,DllMain
+                    -Wl,--enable-stdcall-fixup)
+target_link_libraries(vdlite_dll PRIVATE comctl32 shell32 ole32 advapi32 gdi32 user32 kernel32)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   target_link_options(vdlite_dll PRIVATE -Wl,-e,_DllMain@12)
 endif()

@@ -45,7 +45,9 @@ if [ -n "${DISPLAY:-}" ]; then
   trap remove_prefix EXIT
   cp -a "$tpl/." "$prefix/"
   echo "== SETUPVDL.EXE on $DISPLAY (prefix $prefix)"
-  WINEPREFIX=$prefix "$WINE" "$exe" >/dev/null 2>&1 || true
+  # Wine's help viewer finds a bare help file name only along PATH, Windows'
+  # also in the help directory: WINEPATH stands in for that on Finish.
+  WINEPREFIX=$prefix WINEPATH='C:\windows\help' "$WINE" "$exe" >/dev/null 2>&1 || true
   WINEPREFIX=$prefix "$WINESERVER" -w
   show_installed "$prefix"
   exit 0

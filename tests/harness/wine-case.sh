@@ -5,6 +5,7 @@
 # SETUPVDL_WINE_TEMPLATE  template prefix (made here when missing)
 # SETUPVDL_KEEP_PREFIX=1  keep the prefix after the run, for a post-mortem
 # SETUPVDL_PREFIX_HOOK    a command run with WINEPREFIX set before the program
+# SETUPVDL_SESSIONS=N     N runs, each in a new Wine session (see below)
 set -u
 exe=$1
 shift
@@ -52,8 +53,15 @@ fi
 
 # Wine's background processes inherit the output: write to a file, not a pipe.
 # Tests read Wine's call traces of their child processes from it.
+# SETUPVDL_SESSIONS=N runs the program N times, each in a Wine session of its
+# own as after a restart (the server of the one before has ended), with
+# SETUPVDL_SESSION set to 1..N; the first failing run ends the case.
 export SETUPVDL_WINE_LOG=$out
-"$WINE" "$exe" "$@" >"$out" 2>&1 </dev/null
-rc=$?
-cat "$out"
+for session in $(seq "${SETUPVDL_SESSIONS:-1}"); do
+  [ "$session" -gt 1 ] && "$WINESERVER" -w
+  SETUPVDL_SESSION=$session "$WINE" "$exe" "$@" >"$out" 2>&1 </dev/null
+  rc=$?
+  cat "$out"
+  [ $rc -eq 0 ] || break
+done
 exit $rc

@@ -140,6 +140,27 @@ inline bool SeedNormalBootList() {
   return td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", {kNormalBootList});
 }
 
+// A key whose security grants everyone reading only: Wine refuses KEY_WRITE on
+// it, and deleting it. An existing key keeps its contents.
+inline bool CreateReadOnlyKey(HKEY root, const char* path) {
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) return false;
+  char aclBuffer[256];
+  ACL* acl = reinterpret_cast<ACL*>(aclBuffer);
+  SECURITY_DESCRIPTOR descriptor;
+  bool ok = InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION) &&
+            AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone) &&
+            InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+            SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+  HKEY key = nullptr;
+  ok = ok && RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_READ | WRITE_DAC, nullptr, &key, nullptr) == ERROR_SUCCESS;
+  ok = ok && RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+  if (key != nullptr) RegCloseKey(key);
+  FreeSid(everyone);
+  return ok;
+}
+
 }  // namespace engine_test
 
 #endif

@@ -770,7 +770,8 @@ TEST(Resources, PayloadsAreSzddFilesThatExpand) {
   });
 }
 
-// The stand-in DLL is a real in-process server shape and Rundll32 target.
+// The stored DLL, expanded, is an in-process server of the product's class
+// and a Rundll32 target.
 TEST(Resources, PayloadDllLoadsAndAnswersComQueries) {
   const ResourceModule self;
   Szdd file;
@@ -786,13 +787,19 @@ TEST(Resources, PayloadDllLoadsAndAnswersComQueries) {
   EXPECT_NE(GetProcAddress(dll, "Uninstall"), nullptr);
   ASSERT_NE(get, nullptr);
   ASSERT_NE(can_unload, nullptr);
-  // Any class: the stand-in serves none.
+  // The class of the registry layout, and no other.
   const GUID clsid = {0x5E1D7C42, 0x9B3A, 0x4F60, {0xA1, 0xC8, 0x3D, 0x2E, 0x7B, 0x9F, 0x04, 0x61}};
+  const GUID other = {0x5E1D7C42, 0x9B3A, 0x4F60, {0xA1, 0xC8, 0x3D, 0x2E, 0x7B, 0x9F, 0x04, 0x60}};
   const GUID class_factory = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
   void* object = reinterpret_cast<void*>(0x1);
-  EXPECT_EQ(get(clsid, class_factory, &object), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(get(other, class_factory, &object), CLASS_E_CLASSNOTAVAILABLE);
   EXPECT_EQ(object, nullptr);
+  EXPECT_EQ(can_unload(), S_OK);
+  ASSERT_EQ(get(clsid, class_factory, &object), S_OK);
+  ASSERT_NE(object, nullptr);
   EXPECT_EQ(can_unload(), S_FALSE);
+  static_cast<IUnknown*>(object)->Release();
+  EXPECT_EQ(can_unload(), S_OK);
   FreeLibrary(dll);
   EXPECT_TRUE(DeleteFileA(path.c_str()));
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "help_viewer.h"
 #include "layout_check.h"
 #include "resource.h"
 #include "test_driver.h"
@@ -197,6 +198,7 @@ void ExpectEndsWithZero(td::Process& setup) {
 
 TEST(WizardInstall, FromWelcomeToFinishLeavesWhatUnattendedLeaves) {
   SeedNormalSystem();
+  hv::PutOnSearchPath(HelpDir());  // so that a help request would show a window
   td::Process setup;
   ASSERT_TRUE(td::StartSetup("", &setup));
   HWND frame = OpenCopyingPage(setup, true);
@@ -216,6 +218,7 @@ TEST(WizardInstall, FromWelcomeToFinishLeavesWhatUnattendedLeaves) {
   SendMessageA(GetDlgItem(finish, IDC_OPEN_OVERVIEW), BM_SETCHECK, BST_UNCHECKED, 0);
   Press(frame, PSBTN_FINISH);
   ExpectEndsWithZero(setup);
+  EXPECT_FALSE(td::WaitUntil(hv::AnyHelpWindow, hv::kNoHelpWindowMs)) << "help viewer started";
 
   std::map<std::string, std::string> byWizard = InstalledState();
   EXPECT_EQ(byWizard.size(), 4u + 13u + 1u) << "four files, thirteen values and the Jobs key";
@@ -224,6 +227,31 @@ TEST(WizardInstall, FromWelcomeToFinishLeavesWhatUnattendedLeaves) {
   DWORD code = 99;
   ASSERT_TRUE(td::RunSetup("-u", 60000, &code));
   EXPECT_EQ(InstalledState(), byWizard);
+}
+
+TEST(WizardInstall, FinishWithTheBoxLeftCheckedShowsTheOverviewInTheHelpViewer) {
+  SeedNormalSystem();
+  hv::PutOnSearchPath(HelpDir());
+  td::Process setup;
+  ASSERT_TRUE(td::StartSetup("", &setup));
+  HWND frame = OpenCopyingPage(setup);
+  ASSERT_NE(frame, nullptr);
+  Press(frame, PSBTN_NEXT);
+  ASSERT_TRUE(WaitForPage(frame, "Where To Start From?"));
+  Press(frame, PSBTN_NEXT);
+  ASSERT_TRUE(WaitForPage(frame, "Setup Completed"));
+  ASSERT_EQ(IsDlgButtonChecked(CurrentPage(frame), IDC_OPEN_OVERVIEW), static_cast<UINT>(BST_CHECKED));
+  EXPECT_FALSE(hv::AnyHelpWindow()) << "nothing opened before Finish";
+  const DWORD pressed = GetTickCount();
+  Press(frame, PSBTN_FINISH);
+  ExpectEndsWithZero(setup);
+  HWND help = hv::WaitForTopic();
+  ASSERT_NE(help, nullptr) << "no help topic shown after Finish";
+  printf("help topic shown %lu ms after Finish\n", GetTickCount() - pressed);
+  const std::string text = hv::TopicText(help);
+  EXPECT_EQ(hv::FirstLine(text), "Overview") << text;
+  td::SavePaintedScreenshot(help, "wizard-6-help-overview.bmp");
+  hv::CloseViewer();
 }
 
 TEST(WizardInstall, CopyFailureShowsTheErrorAndClosesTheWizard) {

@@ -1,0 +1,608 @@
+// The installed product with the real shell of the prefix: the Vandrel page
+// in a file's Properties dialog, the uninstall entry run through Wine's own
+// uninstaller and rundll32, the restart offer that follows, and the restart.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <prsht.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine_test_support.h"
+#include "payload/vdlite_res.h"
+#include "resource.h"
+#include "test_driver.h"
+
+using namespace engine_test;
+using namespace std::string_literals;
+
+namespace {
+
+const char kSetupCaption[] = "Vandrel Lite 1.0 Setup";
+const char kUninstallTitle[] = "Vandrel Lite 1.0";
+const char kUninstalledText[] = "Vandrel Lite has been uninstalled. Restart the computer to finish.";
+const char* const kHelpFiles[] = {"VDLite.hlp", "VDLite.cnt"};
+
+std::string DllPath() { return SystemDir() + "VDLite.dll"; }
+std::string ExePath() { return SystemDir() + "VDLite.exe"; }
+
+// Runs a program of the prefix to its end; its output goes to outputPath.
+bool RunProgram(const std::string& commandLine, const std::string& outputPath = "", DWORD* exitCode = nullptr) {
+  td::Process program;
+  if (!program.Start(commandLine, outputPath.empty() ? nullptr : outputPath.c_str())) return false;
+  if (program.WaitExit(60000, exitCode)) return true;
+  program.Kill();
+  return false;
+}
+
+void InstallUnattended() {
+  DWORD code = 99;
+  ASSERT_TRUE(td::RunSetup("-u", 60000, &code));
+  ASSERT_TRUE(td::FileExists(DllPath()));
+  ASSERT_TRUE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+// The uninstall command as setup registered it; once the entry is gone, the
+// same command as it stood there.
+std::string UninstallCommand() {
+  DWORD type = 0;
+  std::string command;
+  if (!td::QueryRegValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", &type, &command))
+    return "Rundll32.exe VDLite.dll,Uninstall";
+  return command.substr(0, command.find('\0'));
+}
+
+// The uninstall command with the quiet switch: nothing may appear on screen.
+void UninstallQuietly() {
+  td::Process rundll;
+  ASSERT_TRUE(rundll.Start(UninstallCommand() + " /q"));
+  bool windowSeen = false;
+  bool ended = td::WaitUntil([&] {
+    if (td::FindTopWindow("#32770", kUninstallTitle) != nullptr) windowSeen = true;
+    return rundll.WaitExit(0, nullptr);
+  });
+  if (!ended) rundll.Kill();
+  ASSERT_TRUE(ended);
+  EXPECT_FALSE(windowSeen);
+}
+
+// Runs the uninstall command without the switch and answers its message.
+std::string UninstallAndAnswer(const std::string& screenshot = "") {
+  td::Process rundll;
+  EXPECT_TRUE(rundll.Start(UninstallCommand()));
+  td::MessageBoxInfo box;
+  EXPECT_TRUE(td::WaitForMessageBox(kUninstallTitle, rundll.pid(), &box));
+  if (box.window == nullptr) {
+    rundll.Kill();
+    return "<no message>";
+  }
+  if (!screenshot.empty()) td::SavePaintedScreenshot(box.window, screenshot);
+  EXPECT_TRUE(td::AnswerMessageBox(box.window, IDOK));
+  EXPECT_TRUE(rundll.WaitExit(td::kWaitMs, nullptr));
+  return box.text;
+}
+
+// The strings of a REG_MULTI_SZ value, empty ones included, up to its size.
+std::vector<std::string> MultiSz(const char* key, const char* name, DWORD* type = nullptr) {
+  DWORD actualType = 0;
+  std::string data;
+  std::vector<std::string> strings;
+  if (!td::QueryRegValue(HKEY_LOCAL_MACHINE, key, name, &actualType, &data)) return strings;
+  if (type != nullptr) *type = actualType;
+  for (size_t at = 0; at < data.size();) {
+    size_t end = data.find('\0', at);
+    if (end == std::string::npos) end = data.size();
+    strings.push_back(data.substr(at, end - at));
+    at = end + 1;
+  }
+  return strings;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// How many pending deletions (source, empty target) name path.
+int PendingDeletionsOf(const std::string& path) {
+  std::vector<std::string> list = MultiSz(kSessionManager, "PendingFileRenameOperations");
+  int found = 0;
+  for (size_t i = 0; i + 1 < list.size(); i += 2) {
+    if (Lower(list[i]) == Lower("\\??\\" + path) && list[i + 1].empty()) ++found;
+  }
+  return found;
+}
+
+// Every row of the registry layout but BootExecute, and the vendor keys.
+void ExpectRowsGone() {
+  EXPECT_FALSE(td::RegKeyExists(HKEY_CLASSES_ROOT, kClsidKey));
+  EXPECT_FALSE(td::RegKeyExists(HKEY_CLASSES_ROOT, kHandlerKey));
+  DWORD type = 0;
+  std::string data;
+  EXPECT_FALSE(td::QueryRegValue(HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText, &type, &data));
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite"));
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\VandrelSoft"));
+}
+
+void ExpectHelpFilesGone() {
+  for (const char* name : kHelpFiles) EXPECT_FALSE(td::FileExists(HelpDir() + name)) << name;
+}
+
+// ---------------------------------------------------------------------------
+// The Properties dialog of files, opened as the shell opens it: through the
+// items' context menu, on a thread of its own since it runs modally there.
+
+struct PropertiesRequest {
+  std::vector<std::string> paths;
+  HRESULT result = E_FAIL;
+};
+
+DWORD WINAPI InvokeProperties(void* param) {
+  PropertiesRequest* request = static_cast<PropertiesRequest*>(param);
+  CoInitialize(nullptr);
+  std::vector<PIDLIST_ABSOLUTE> absolute;
+  for (const std::string& path : request->paths) {
+    std::wstring wide(path.begin(), path.end());
+    PIDLIST_ABSOLUTE pidl = nullptr;
+    if (FAILED(SHParseDisplayName(wide.c_str(), nullptr, &pidl, 0, nullptr))) break;
+    absolute.push_back(pidl);
+  }
+  IShellFolder* folder = nullptr;
+  if (absolute.size() == request->paths.size() && !absolute.empty() &&
+      SUCCEEDED(SHBindToParent(absolute[0], IID_IShellFolder, reinterpret_cast<void**>(&folder), nullptr))) {
+    std::vector<PCUITEMID_CHILD> children;
+    for (PIDLIST_ABSOLUTE pidl : absolute) children.push_back(ILFindLastID(pidl));
+    IContextMenu* menu = nullptr;
+    request->result = folder->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()), children.data(),
+                                            IID_IContextMenu, nullptr, reinterpret_cast<void**>(&menu));
+    if (SUCCEEDED(request->result)) {
+      CMINVOKECOMMANDINFO info = {};
+      info.cbSize = sizeof info;
+      info.lpVerb = "properties";
+      info.nShow = SW_SHOWNORMAL;
+      request->result = menu->InvokeCommand(&info);  // returns when the dialog closes
+      menu->Release();
+    }
+    folder->Release();
+  }
+  for (PIDLIST_ABSOLUTE pidl : absolute) CoTaskMemFree(pidl);
+  CoUninitialize();
+  return 0;
+}
+
+struct VandrelPage {
+  std::string countText;
+  std::vector<std::string> names;
+  std::string sizeText;
+  std::string productLine;
+  std::vector<std::string> tabs;
+};
+
+// Opens the Properties dialog of paths, reads its tabs and the Vandrel page,
+// saves a screenshot of it and closes it again.
+bool ReadVandrelPage(const std::vector<std::string>& paths, const std::string& screenshot, VandrelPage* page) {
+  PropertiesRequest request;
+  request.paths = paths;
+  HANDLE thread = CreateThread(nullptr, 0, InvokeProperties, &request, 0, nullptr);
+  if (thread == nullptr) return false;
+  HWND sheet = nullptr;
+  HWND tab = nullptr;
+  td::WaitUntil([&] {
+    for (HWND w : td::TopWindows(GetCurrentProcessId())) {
+      if (td::ClassName(w) != "#32770") continue;
+      if ((tab = FindWindowExA(w, nullptr, WC_TABCONTROLA, nullptr)) != nullptr) {
+        sheet = w;
+        return true;
+      }
+    }
+    return false;
+  });
+  bool read = false;
+  if (sheet != nullptr) {
+    int count = static_cast<int>(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
+    int vandrel = -1;
+    for (int i = 0; i < count; ++i) {
+      char text[64] = "";
+      TCITEMA item = {};
+      item.mask = TCIF_TEXT;
+      item.pszText = text;
+      item.cchTextMax = sizeof text;
+      SendMessageA(tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+      page->tabs.push_back(text);
+      if (page->tabs.back() == "Vandrel") vandrel = i;
+    }
+    if (vandrel >= 0) {
+      SendMessageA(sheet, PSM_SETCURSEL, vandrel, 0);
+      HWND current = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+      page->productLine = td::ItemText(current, IDC_PRODUCT_LINE);
+      page->countText = td::ItemText(current, IDC_SELECTION_COUNT);
+      page->sizeText = td::ItemText(current, IDC_SELECTION_SIZE);
+      HWND list = GetDlgItem(current, IDC_SELECTION_NAMES);
+      int names = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+      for (int i = 0; i < names; ++i) {
+        char name[MAX_PATH] = "";
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(name));
+        page->names.push_back(name);
+      }
+      if (!screenshot.empty()) td::SavePaintedScreenshot(sheet, screenshot);
+      read = true;
+    }
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+  }
+  bool closed = WaitForSingleObject(thread, td::kWaitMs) == WAIT_OBJECT_0;
+  if (!closed) TerminateThread(thread, 1);
+  CloseHandle(thread);
+  EXPECT_TRUE(closed) << "the Properties dialog did not close";
+  EXPECT_EQ(request.result, S_OK);
+  return read && closed;
+}
+
+std::string MakeFile(const std::string& path, size_t bytes) {
+  EXPECT_TRUE(td::WriteWholeFile(path, std::string(bytes, 'v')));
+  return path;
+}
+
+TEST(ProductLifecycle, PropertiesDialogOfFilesHasTheVandrelTab) {
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+  ASSERT_TRUE(CreateDirectoryA("C:\\Reports", nullptr));
+  std::string one = MakeFile("C:\\Reports\\annual report.txt", 1234567);
+  VandrelPage page;
+  ASSERT_TRUE(ReadVandrelPage({one}, "properties-vandrel-tab.bmp", &page));
+  EXPECT_EQ(page.tabs, (std::vector<std::string>{"General", "Vandrel"}));
+  EXPECT_EQ(page.productLine, "Vandrel Lite 1.0 by VandrelSoft");
+  EXPECT_EQ(page.countText, "1 file selected");
+  EXPECT_EQ(page.names, std::vector<std::string>{"annual report.txt"});
+  EXPECT_EQ(page.sizeText, "Total size: 1,234,567 bytes");
+
+  // A group of files: the page counts and sums them all.
+  std::string two = MakeFile("C:\\Reports\\b.dat", 1);
+  std::string three = MakeFile("C:\\Reports\\c.log", 0);
+  VandrelPage group;
+  ASSERT_TRUE(ReadVandrelPage({one, two, three}, "properties-vandrel-group.bmp", &group));
+  EXPECT_EQ(group.countText, "3 files selected");
+  EXPECT_EQ(group.names, (std::vector<std::string>{"annual report.txt", "b.dat", "c.log"}));
+  EXPECT_EQ(group.sizeText, "Total size: 1,234,568 bytes");
+  VandrelPage single;
+  ASSERT_TRUE(ReadVandrelPage({two}, "", &single));
+  EXPECT_EQ(single.sizeText, "Total size: 1 byte");
+}
+
+// The class served by the installed DLL, loaded into this process as the
+// shell loads it: every reference it hands out is counted until the module
+// may be unloaded again.
+TEST(ShellExtensionServer, ServesItsOneClassAndCountsEveryReference) {
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+  std::string file = MakeFile("C:\\counted.txt", 10);
+  ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  HMODULE dll = LoadLibraryA(DllPath().c_str());
+  ASSERT_NE(dll, nullptr);
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+  auto getClassObject = reinterpret_cast<GetClassObject>(GetProcAddress(dll, "DllGetClassObject"));
+  auto canUnloadNow = reinterpret_cast<CanUnloadNow>(GetProcAddress(dll, "DllCanUnloadNow"));
+  ASSERT_NE(getClassObject, nullptr);
+  ASSERT_NE(canUnloadNow, nullptr);
+  CLSID ours;
+  CLSID other;
+  ASSERT_EQ(CLSIDFromString(L"{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}", &ours), S_OK);
+  ASSERT_EQ(CLSIDFromString(L"{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0462}", &other), S_OK);
+  EXPECT_EQ(canUnloadNow(), S_OK);
+
+  void* refused = &ours;
+  EXPECT_EQ(getClassObject(other, IID_IClassFactory, &refused), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(refused, nullptr);
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(getClassObject(ours, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  EXPECT_EQ(canUnloadNow(), S_FALSE);
+  IUnknown* outer = factory;
+  IUnknown* aggregated = outer;
+  EXPECT_EQ(factory->CreateInstance(outer, IID_IUnknown, reinterpret_cast<void**>(&aggregated)), CLASS_E_NOAGGREGATION);
+  IShellExtInit* init = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IShellExtInit, reinterpret_cast<void**>(&init)), S_OK);
+  IContextMenu* notServed = nullptr;
+  EXPECT_EQ(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&notServed)), E_NOINTERFACE);
+  factory->Release();
+  EXPECT_EQ(canUnloadNow(), S_FALSE) << "the object lives on";
+
+  // The selection comes from the file's data object, as the shell gives it.
+  PIDLIST_ABSOLUTE pidl = nullptr;
+  ASSERT_EQ(SHParseDisplayName(L"C:\\counted.txt", nullptr, &pidl, 0, nullptr), S_OK);
+  IShellFolder* folder = nullptr;
+  PCUITEMID_CHILD child = nullptr;
+  ASSERT_EQ(SHBindToParent(pidl, IID_IShellFolder, reinterpret_cast<void**>(&folder), &child), S_OK);
+  IDataObject* data = nullptr;
+  ASSERT_EQ(folder->GetUIObjectOf(nullptr, 1, &child, IID_IDataObject, nullptr, reinterpret_cast<void**>(&data)), S_OK);
+  EXPECT_EQ(init->Initialize(nullptr, data, nullptr), S_OK);
+  data->Release();
+  folder->Release();
+  CoTaskMemFree(pidl);
+
+  IShellPropSheetExt* sheet = nullptr;
+  ASSERT_EQ(init->QueryInterface(IID_IShellPropSheetExt, reinterpret_cast<void**>(&sheet)), S_OK);
+  init->Release();
+  // One page, taken; then one refused, which the extension destroys itself.
+  struct Pages {
+    static BOOL CALLBACK Keep(HPROPSHEETPAGE page, LPARAM param) {
+      reinterpret_cast<std::vector<HPROPSHEETPAGE>*>(param)->push_back(page);
+      return TRUE;
+    }
+    static BOOL CALLBACK Refuse(HPROPSHEETPAGE, LPARAM) { return FALSE; }
+  };
+  std::vector<HPROPSHEETPAGE> kept;
+  EXPECT_EQ(sheet->AddPages(Pages::Keep, reinterpret_cast<LPARAM>(&kept)), S_OK);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(sheet->AddPages(Pages::Refuse, 0), S_OK);
+  sheet->Release();
+  EXPECT_EQ(canUnloadNow(), S_FALSE) << "the page holds the object";
+  DestroyPropertySheetPage(kept[0]);
+  EXPECT_EQ(canUnloadNow(), S_OK);
+
+  // A server lock keeps the module, too.
+  ASSERT_EQ(getClassObject(ours, IID_IUnknown, reinterpret_cast<void**>(&factory)), S_OK);
+  EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+  factory->Release();
+  EXPECT_EQ(canUnloadNow(), S_FALSE);
+  ASSERT_EQ(getClassObject(ours, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+  factory->Release();
+  EXPECT_EQ(canUnloadNow(), S_OK);
+  FreeLibrary(dll);
+  CoUninitialize();
+}
+
+TEST(ProductLifecycle, WineUninstallerRunsTheUninstallEntry) {
+  ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", {kNormalBootList, "other /x"}));
+  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+  ASSERT_EQ(MultiSz(kSessionManager, "BootExecute"),
+            (std::vector<std::string>{kNormalBootList, "other /x", "vdlite.exe", ""}));
+  const std::string listing = TempDir() + "uninstaller-list.txt";
+  ASSERT_TRUE(RunProgram("uninstaller.exe --list", listing));
+  std::string listed;
+  ASSERT_TRUE(td::ReadWholeFile(listing, &listed));
+  EXPECT_NE(listed.find("Vandrel Lite|||Vandrel Lite 1.0"), std::string::npos) << listed;
+
+  td::Process uninstaller;
+  ASSERT_TRUE(uninstaller.Start("uninstaller.exe --remove \"Vandrel Lite\""));
+  td::MessageBoxInfo box;
+  ASSERT_TRUE(td::WaitForMessageBox(kUninstallTitle, 0, &box));
+  EXPECT_EQ(box.text, kUninstalledText);
+  td::SavePaintedScreenshot(box.window, "uninstall-message.bmp");
+  ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
+  EXPECT_TRUE(uninstaller.WaitExit(td::kWaitMs, nullptr));
+
+  ExpectRowsGone();
+  EXPECT_EQ(MultiSz(kSessionManager, "BootExecute"), (std::vector<std::string>{kNormalBootList, "other /x", ""}));
+  ExpectHelpFilesGone();
+  // The DLL was loaded while it ran: it and the boot-time program go at the
+  // next restart, and stay until then.
+  EXPECT_EQ(PendingDeletionsOf(DllPath()), 1);
+  EXPECT_EQ(PendingDeletionsOf(ExePath()), 1);
+  EXPECT_TRUE(td::FileExists(DllPath()));
+  ASSERT_TRUE(RunProgram("uninstaller.exe --list", listing));
+  ASSERT_TRUE(td::ReadWholeFile(listing, &listed));
+  EXPECT_EQ(listed.find("Vandrel"), std::string::npos) << listed;
+}
+
+// After an uninstall, setup finds the deletion that the uninstall left for
+// the restart, and offers the restart.
+TEST(ProductLifecycle, SetupAfterTheUninstallOffersTheRestart) {
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+  ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
+  ASSERT_EQ(PendingDeletionsOf(DllPath()), 1);
+
+  td::Process setup;
+  ASSERT_TRUE(td::StartSetup("", &setup));
+  HWND offer = td::WaitForWindow("#32770", kSetupCaption, setup.pid());
+  ASSERT_NE(offer, nullptr);
+  ASSERT_NE(GetDlgItem(offer, IDYES), nullptr);
+  EXPECT_EQ(SendMessageA(offer, PSM_GETCURRENTPAGEHWND, 0, 0), 0) << "the wizard, not the offer";
+  td::SavePaintedScreenshot(offer, "lifecycle-restart-offer.bmp");
+  ASSERT_TRUE(td::PressButton(offer, IDNO));
+  DWORD code = 99;
+  ASSERT_TRUE(setup.WaitExit(td::kWaitMs, &code));
+  EXPECT_EQ(code, 0u);
+
+  // Yes asks for the restart; Wine's shutdown request is traced, not done.
+  ASSERT_TRUE(td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine\\Debug", "RelayInclude", REG_SZ,
+                              "advapi32.InitiateSystemShutdownA", 33));
+  SetEnvironmentVariableA("WINEDEBUG", "+relay");
+  td::Process again;
+  ASSERT_TRUE(td::StartSetup("", &again));
+  SetEnvironmentVariableA("WINEDEBUG", "-all");
+  offer = td::WaitForWindow("#32770", kSetupCaption, again.pid());
+  ASSERT_NE(offer, nullptr);
+  ASSERT_TRUE(td::PressButton(offer, IDYES));
+  ASSERT_TRUE(again.WaitExit(td::kWaitMs, &code));
+  EXPECT_NE(td::ReadWineLog().find("InitiateSystemShutdownA("), std::string::npos);
+}
+
+// Runs twice, in two Wine sessions (the harness's SETUPVDL_SESSIONS=2): the
+// second session starts as the system does after the restart.
+TEST(ProductLifecycle, RestartCarriesOutTheDeletionsAndSetupInstallsAgain) {
+  const char* session = getenv("SETUPVDL_SESSION");
+  ASSERT_NE(session, nullptr) << "needs the harness's SETUPVDL_SESSIONS=2";
+  if (std::string(session) == "1") {
+    ASSERT_TRUE(SeedNormalBootList());
+    ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+    ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
+    ASSERT_EQ(PendingDeletionsOf(DllPath()), 1);
+    return;
+  }
+  ASSERT_EQ(std::string(session), "2");
+  EXPECT_FALSE(td::FileExists(DllPath()));
+  EXPECT_FALSE(td::FileExists(ExePath()));
+  EXPECT_TRUE(MultiSz(kSessionManager, "PendingFileRenameOperations").empty());
+
+  // Neither the restart offer nor the overwrite question: the wizard itself.
+  td::Process setup;
+  ASSERT_TRUE(td::StartSetup("", &setup));
+  HWND frame = nullptr;
+  ASSERT_TRUE(td::WaitUntil([&] {
+    for (HWND w : td::TopWindows(setup.pid())) {
+      EXPECT_EQ(GetDlgItem(w, IDYES), nullptr) << "a question before the wizard";
+      if (SendMessageA(w, PSM_GETCURRENTPAGEHWND, 0, 0) != 0) frame = w;
+    }
+    return frame != nullptr;
+  }));
+  auto title = [&] {
+    HWND page = reinterpret_cast<HWND>(SendMessageA(frame, PSM_GETCURRENTPAGEHWND, 0, 0));
+    return td::ItemText(page, IDC_PAGE_TITLE);
+  };
+  const char* const pages[] = {"Vandrel Lite 1.0 Setup", "License Agreement", "Copying Files", "Where To Start From?",
+                               "Setup Completed"};
+  for (const char* expected : pages) {
+    SCOPED_TRACE(expected);
+    ASSERT_TRUE(td::WaitUntil([&] { return title() == expected; }, 60000)) << title();
+    // On the copying page the worker presses Next itself when it is done.
+    if (std::string(expected) != "Setup Completed") PostMessageA(frame, PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+  }
+  HWND finish = reinterpret_cast<HWND>(SendMessageA(frame, PSM_GETCURRENTPAGEHWND, 0, 0));
+  SendMessageA(GetDlgItem(finish, IDC_OPEN_OVERVIEW), BM_SETCHECK, BST_UNCHECKED, 0);
+  PostMessageA(frame, PSM_PRESSBUTTON, PSBTN_FINISH, 0);
+  ASSERT_TRUE(setup.WaitExit(td::kWaitMs, nullptr));
+  EXPECT_TRUE(td::FileExists(DllPath()));
+  EXPECT_TRUE(td::FileExists(HelpDir() + "VDLite.cnt"));
+  EXPECT_TRUE(td::RegKeyExists(HKEY_CLASSES_ROOT, kHandlerKey));
+  EXPECT_EQ(MultiSz(kSessionManager, "BootExecute"), (std::vector<std::string>{kNormalBootList, "vdlite.exe", ""}));
+  // CTest passes the case only on this line: proof that the second session ran.
+  printf("checked after the restart\n");
+}
+
+TEST(UninstallEntry, SecondRunRemovesWhatIsLeftAndFailsNowhere) {
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+  EXPECT_EQ(UninstallAndAnswer(), kUninstalledText);
+  // Parts come back or stay: a help file, a row; the DLL waits for the restart.
+  ASSERT_TRUE(td::WriteWholeFile(HelpDir() + "VDLite.hlp", "help"));
+  ASSERT_TRUE(SetFileAttributesA((HelpDir() + "VDLite.hlp").c_str(), FILE_ATTRIBUTE_READONLY));
+  DWORD version = 0x01000000;
+  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Version", REG_DWORD, &version, 4));
+  EXPECT_EQ(UninstallAndAnswer(), kUninstalledText);
+  ExpectRowsGone();
+  ExpectHelpFilesGone();
+  EXPECT_EQ(MultiSz(kSessionManager, "BootExecute"), (std::vector<std::string>{kNormalBootList, ""}));
+  EXPECT_EQ(PendingDeletionsOf(DllPath()), 1) << "scheduled once, not once per run";
+  EXPECT_EQ(PendingDeletionsOf(ExePath()), 1);
+  // With the DLL and the boot-time program already gone as well.
+  ASSERT_TRUE(td::DeleteRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations"));
+  ASSERT_TRUE(DeleteFileA(ExePath().c_str()));
+  EXPECT_EQ(UninstallAndAnswer(), kUninstalledText);
+  EXPECT_EQ(PendingDeletionsOf(ExePath()), 0);
+}
+
+TEST(UninstallEntry, BootExecuteMissingOrWithoutTheEntryIsLeftAlone) {
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+  // Missing: it is not created.
+  ASSERT_TRUE(td::DeleteRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute"));
+  ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
+  ExpectRowsGone();
+  DWORD type = 0;
+  std::string data;
+  EXPECT_FALSE(td::QueryRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", &type, &data));
+
+  struct Case {
+    std::string before;
+    DWORD type;
+    std::string after;
+  };
+  const Case cases[] = {
+      // Without the entry, or holding it only inside another one: unchanged.
+      {"autocheck autochk *\0other\0\0"s, REG_MULTI_SZ, "autocheck autochk *\0other\0\0"s},
+      {"vdlite.exe /x\0\0"s, REG_MULTI_SZ, "vdlite.exe /x\0\0"s},
+      // Not a list: not ours to rewrite.
+      {"vdlite.exe\0"s, REG_SZ, "vdlite.exe\0"s},
+      // The entry in any case and anywhere, even twice: only it leaves.
+      {"first\0VDLite.EXE\0last\0vdlite.exe\0\0"s, REG_MULTI_SZ, "first\0last\0\0"s},
+      {"vdlite.exe\0\0"s, REG_MULTI_SZ, "\0"s},
+      // Without its final NUL: written back well-formed.
+      {"autocheck autochk *\0vdlite.exe\0"s, REG_MULTI_SZ, "autocheck autochk *\0\0"s},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.before);
+    ASSERT_TRUE(SeedBootList(c.before, c.type));
+    ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
+    ASSERT_TRUE(td::QueryRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", &type, &data));
+    EXPECT_EQ(type, c.type);
+    EXPECT_EQ(data, c.after);
+  }
+}
+
+// A key that may not be changed: everything else goes all the same, and the
+// message says that the uninstall is not complete.
+TEST(UninstallEntry, RefusedKeyIsReportedAndTheRestRemoved) {
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+  ASSERT_TRUE(CreateReadOnlyKey(HKEY_LOCAL_MACHINE, kVendorKey));
+  EXPECT_EQ(UninstallAndAnswer("uninstall-incomplete.bmp"),
+            "Vandrel Lite could not remove all of its files and settings.\n\n"
+            "Restart the computer and run the uninstall again.");
+  DWORD type = 0;
+  std::string data;
+  EXPECT_TRUE(td::QueryRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Version", &type, &data));
+  EXPECT_FALSE(td::RegKeyExists(HKEY_CLASSES_ROOT, kClsidKey));
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite"));
+  EXPECT_EQ(MultiSz(kSessionManager, "BootExecute"), (std::vector<std::string>{kNormalBootList, ""}));
+  ExpectHelpFilesGone();
+  EXPECT_EQ(PendingDeletionsOf(DllPath()), 1);
+}
+
+// What others wrote: inside the product's own keys (class, handler,
+// uninstall entry, control-set keys) it goes with them; in the shared keys
+// (approved list, property-sheet handlers, vendor key) it stays.
+TEST(UninstallEntry, ValuesWrittenByOthersGoWithTheProductKeysOnly) {
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+  const std::string jobs = std::string(kJobsKey) + "\\Weekly";
+  const std::string otherProduct = "SOFTWARE\\VandrelSoft\\Vandrel Pro";
+  const std::string otherHandler = "*\\shellex\\PropertySheetHandlers\\Other";
+  const std::string otherClass = "CLSID\\{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0462}";
+  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallDate", REG_SZ, "20001205", 9));
+  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, jobs.c_str(), "Files", REG_SZ, "C:\\a", 5));
+  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kLastLaunchKey, "Moves", REG_DWORD, "\1\0\0\0", 4));
+  ASSERT_TRUE(
+      td::SetRegValue(HKEY_CLASSES_ROOT, (std::string(kClsidKey) + "\\DefaultIcon").c_str(), "", REG_SZ, "x", 2));
+  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kApprovedKey, "{other}", REG_SZ, "Other", 6));
+  ASSERT_TRUE(td::SetRegValue(HKEY_CLASSES_ROOT, otherHandler.c_str(), "", REG_SZ, "{other}", 8));
+  ASSERT_TRUE(td::SetRegValue(HKEY_CLASSES_ROOT, otherClass.c_str(), "", REG_SZ, "Other", 6));
+  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Language", REG_SZ, "en", 3));
+  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, otherProduct.c_str(), "Version", REG_DWORD, "\0\0\0\2", 4));
+  ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
+
+  EXPECT_FALSE(td::RegKeyExists(HKEY_CLASSES_ROOT, kClsidKey));
+  EXPECT_FALSE(td::RegKeyExists(HKEY_CLASSES_ROOT, kHandlerKey));
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite"));
+  DWORD type = 0;
+  std::string data;
+  EXPECT_FALSE(td::QueryRegValue(HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText, &type, &data));
+  EXPECT_TRUE(td::QueryRegValue(HKEY_LOCAL_MACHINE, kApprovedKey, "{other}", &type, &data));
+  EXPECT_TRUE(td::RegKeyExists(HKEY_CLASSES_ROOT, otherHandler.c_str()));
+  EXPECT_TRUE(td::RegKeyExists(HKEY_CLASSES_ROOT, otherClass.c_str()));
+  EXPECT_FALSE(td::QueryRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Version", &type, &data));
+  EXPECT_TRUE(td::QueryRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Language", &type, &data));
+  EXPECT_TRUE(td::QueryRegValue(HKEY_LOCAL_MACHINE, otherProduct.c_str(), "Version", &type, &data));
+
+  // Once the vendor key holds nothing else, it goes, and so does the vendor.
+  ASSERT_TRUE(td::DeleteRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Language"));
+  ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
+  EXPECT_TRUE(td::RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\VandrelSoft"));
+  ASSERT_TRUE(td::DeleteRegTree(HKEY_LOCAL_MACHINE, otherProduct.c_str()));
+  ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\VandrelSoft"));
+}
+
+}  // namespace
