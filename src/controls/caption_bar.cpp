@@ -121,13 +121,17 @@ LOGFONTA* CaptionBar::CurrentFontDescription() {
 
 void CaptionBar::Repaint() {
   if (!IsWindow(control_)) return;
+  // Without a parent there is nothing beneath to redraw; a null window would
+  // mean the whole desktop to InvalidateRect.
   HWND parent = GetParent(control_);
-  RECT r;
-  GetWindowRect(control_, &r);
-  POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
-  ScreenToClient(parent, &corners[0]);
-  ScreenToClient(parent, &corners[1]);
-  RECT inParent = {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
-  InvalidateRect(parent, &inParent, TRUE);
+  if (parent != nullptr) {
+    RECT r;
+    GetWindowRect(control_, &r);
+    POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
+    ScreenToClient(parent, &corners[0]);
+    ScreenToClient(parent, &corners[1]);
+    RECT inParent = {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+    InvalidateRect(parent, &inParent, TRUE);
+  }
   InvalidateRect(control_, nullptr, TRUE);
 }

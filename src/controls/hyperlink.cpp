@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <cstddef>
+
 #include "controls/link_logic.h"
 #include "driver/late_libraries.h"
 
@@ -11,9 +13,16 @@ namespace {
 constexpr COLORREF kDefaultHover = RGB(238, 0, 0);
 constexpr WORD kLinkCursorId = 106;
 
+// The tooltip is given the TOOLINFOA of comctl32 4.70 (through lParam),
+// 44 bytes in the 32-bit program, which every supported system takes.
+constexpr UINT kToolInfoSize = offsetof(TOOLINFOA, lParam) + sizeof(LPARAM);
+#if defined(__i386__)
+static_assert(kToolInfoSize == 44, "TOOLINFOA of the tooltip is 44 bytes");
+#endif
+
 TOOLINFOA ToolFor(HWND tooltip, HWND control, char* text) {
   TOOLINFOA tool = {};
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  tool.cbSize = kToolInfoSize;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = tooltip;
   tool.uId = reinterpret_cast<UINT_PTR>(control);
@@ -62,15 +71,15 @@ void Hyperlink::OnBound() {
   if (linkFont_ == nullptr) SetLinkFont(reinterpret_cast<HFONT>(SendMessageA(control_, WM_GETFONT, 0, 0)));
   SizeToText();
 
+  // The help program of the Windows directory lends its link cursor. Without
+  // that directory nothing is loaded: a bare "\\WinHlp32.exe" would be taken
+  // from the root of the current drive, where anybody may put one.
   char windows[260];
   UINT length = GetWindowsDirectoryA(windows, sizeof windows);
-  if (length == 0 || length >= sizeof windows) windows[0] = '\0';
-  // The directory (at most 259 characters) and the name always fit.
-  const char kHelpProgram[] = "\\WinHlp32.exe";
-  char helpProgram[sizeof windows + sizeof kHelpProgram];
-  lstrcpyA(helpProgram, windows);
-  lstrcatA(helpProgram, kHelpProgram);
-  SetLinkCursor(kLinkCursorId, helpProgram);
+  char helpProgram[kHelpProgramChars];
+  if (HelpProgramPath(windows, length, sizeof windows, helpProgram, sizeof helpProgram)) {
+    SetLinkCursor(kLinkCursorId, helpProgram);
+  }
 
   tooltip_ = CreateWindowExA(WS_EX_TOOLWINDOW, TOOLTIPS_CLASSA, "", WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0, 0,
                              control_, nullptr, nullptr, nullptr);
@@ -165,9 +174,15 @@ void Hyperlink::SizeToText() {
 }
 
 void Hyperlink::Repaint() {
+  // Unbound there is nothing to redraw; a null window would mean the whole
+  // desktop to InvalidateRect.
+  if (!IsWindow(control_)) return;
   // The text is drawn without a background: the parent repaints beneath it.
-  RECT inner = {textRect_.left + 1, textRect_.top + 1, textRect_.right - 1, textRect_.bottom - 1};
-  InvalidateRect(GetParent(control_), &inner, TRUE);
+  HWND parent = GetParent(control_);
+  if (parent != nullptr) {
+    RECT inner = {textRect_.left + 1, textRect_.top + 1, textRect_.right - 1, textRect_.bottom - 1};
+    InvalidateRect(parent, &inner, TRUE);
+  }
   InvalidateRect(control_, nullptr, TRUE);
 }
 

@@ -74,3 +74,18 @@ size_t FormatOpenError(int code, char* buffer, size_t size) {
   buffer[used] = '\0';
   return used;
 }
+
+bool HelpProgramPath(const char* windowsDir, unsigned length, unsigned directoryChars, char* path, size_t pathSize) {
+  if (path == nullptr || pathSize == 0) return false;
+  path[0] = '\0';
+  // 0 is a failed query; a result as long as the buffer or longer is the
+  // size that would have been needed, and the buffer holds no path.
+  if (windowsDir == nullptr || length == 0 || length >= directoryChars) return false;
+  static const char kProgram[] = "\\WinHlp32.exe";
+  if (length + sizeof kProgram > pathSize) return false;
+  size_t used = 0;
+  for (unsigned i = 0; i < length; ++i) path[used++] = windowsDir[i];
+  for (const char* c = kProgram; *c != '\0'; ++c) path[used++] = *c;
+  path[used] = '\0';
+  return true;
+}

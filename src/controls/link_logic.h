@@ -32,4 +32,12 @@ const char* OpenErrorMessage(int code);
 // always terminated (size > 0). Returns the length written.
 size_t FormatOpenError(int code, char* buffer, size_t size);
 
+// The help program whose cursor the link borrows: the Windows directory as
+// GetWindowsDirectoryA gave it (length its result, directoryChars the size
+// of its buffer), a backslash and "WinHlp32.exe". False, with an empty
+// path, when the query failed or its result did not fit its buffer, or the
+// path does not fit pathSize bytes.
+constexpr size_t kHelpProgramChars = 260 + 16;
+bool HelpProgramPath(const char* windowsDir, unsigned length, unsigned directoryChars, char* path, size_t pathSize);
+
 #endif

@@ -107,8 +107,9 @@ bool CPicture::Paint() {
 
 void CPicture::Draw(HDC dc) {
   HDC mem = CreateCompatibleDC(dc);
+  HPALETTE previousPalette = nullptr;
   if (palette_ != nullptr) {
-    SelectPalette(dc, palette_, FALSE);
+    previousPalette = SelectPalette(dc, palette_, FALSE);
     RealizePalette(dc);
     SelectPalette(mem, palette_, FALSE);
     RealizePalette(mem);
@@ -117,6 +118,10 @@ void CPicture::Draw(HDC dc) {
   BitBlt(dc, 0, 0, width_, height_, mem, 0, 0, SRCCOPY);
   SelectObject(mem, previous);
   DeleteDC(mem);
+  // The DC outlives this call (a class or private DC, or the caller's for
+  // WM_PRINTCLIENT): it must not keep a palette that a colour change or the
+  // destructor deletes.
+  if (previousPalette != nullptr) SelectPalette(dc, previousPalette, FALSE);
 }
 
 bool CPicture::OnControlMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM, LRESULT* result) {

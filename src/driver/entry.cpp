@@ -18,6 +18,11 @@ namespace {
 constexpr int kMaxExitFunctions = 32;
 void (*g_exitFunctions[kMaxExitFunctions])();
 int g_exitFunctionCount;
+// A registration that found the table full. The exit code then tells of it
+// (setup's own code is always 0): every test that runs the wizard to its
+// end checks for 0, so a table grown too small cannot go unnoticed.
+bool g_exitFunctionLost;
+constexpr UINT kExitFunctionLost = 0xE1;
 
 void RunConstructors() {
   int count = 0;
@@ -32,9 +37,12 @@ void RunExitFunctions() {
 }  // namespace
 
 // Function-local statics with destructors register them here. When the
-// table is full the object is simply not destroyed: the process ends anyway.
+// table is full the object is not destroyed, and the exit code says so.
 int atexit(void (*function)()) {
-  if (g_exitFunctionCount == kMaxExitFunctions) return -1;
+  if (g_exitFunctionCount == kMaxExitFunctions) {
+    g_exitFunctionLost = true;
+    return -1;
+  }
   g_exitFunctions[g_exitFunctionCount++] = function;
   return 0;
 }
@@ -44,7 +52,7 @@ __attribute__((force_align_arg_pointer, noreturn)) void WinMainCRTStartup() {
   RunConstructors();
   int result = WinMain(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWDEFAULT);
   RunExitFunctions();
-  ExitProcess(static_cast<UINT>(result));
+  ExitProcess(g_exitFunctionLost ? kExitFunctionLost : static_cast<UINT>(result));
 }
 
 }  // extern "C"

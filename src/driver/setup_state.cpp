@@ -2,6 +2,7 @@
 #include "driver/setup_state.h"
 
 #include "driver/mbtext_logic.h"
+#include "pages/pages.h"
 #include "resource.h"
 
 HINSTANCE g_instance;
@@ -58,6 +59,11 @@ bool InitSetupState(HINSTANCE instance) {
 }
 
 bool CloseSetupEvents() {
+  // A worker cut off inside a step (the wizard closed and its grace time
+  // ran out) still waits on both events at its next checkpoint: closed
+  // under it, that wait would fail and the worker would go on. Such events
+  // are left to the process's end.
+  if (InstallWorkerRunning()) return true;
   if (g_cancelEvent != nullptr) {
     CloseHandle(g_cancelEvent);
     g_cancelEvent = nullptr;
@@ -68,6 +74,9 @@ bool CloseSetupEvents() {
   }
   return true;
 }
+
+// The size field that NT 4.0 expects.
+static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA is 148 bytes");
 
 bool IsSupportedSystem() {
   OSVERSIONINFOA info;

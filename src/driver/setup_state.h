@@ -20,6 +20,8 @@ extern HANDLE g_cancelEvent;    // auto reset, created non-signalled
 extern volatile LONG g_installComplete;
 
 bool InitSetupState(HINSTANCE instance);
+// Closes both events, unless an install worker still runs: it may yet wait
+// on them, so they are then left to the process's end. Returns true.
 bool CloseSetupEvents();
 bool IsSupportedSystem();
 

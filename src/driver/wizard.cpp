@@ -30,6 +30,13 @@ const WORD kPageTemplates[kWizardPages] = {IDD_WELCOME_PAGE, IDD_LICENSE_PAGE, I
 // sheet steps through the array by dwSize, so the array holds exactly that.
 constexpr size_t kPageSize = offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR);
 
+// The sizes that the property sheets of NT 4.0 and later take from the
+// 32-bit program.
+#if defined(__i386__)
+static_assert(sizeof(PROPSHEETHEADERA) == 52, "the classic property-sheet header is 52 bytes");
+static_assert(kPageSize == 48, "a page description is 48 bytes");
+#endif
+
 INT_PTR ShowCheckDialog(WORD id, DLGPROC procedure) {
   return DialogBoxParamA(g_instance, MAKEINTRESOURCEA(id), nullptr, procedure, 0);
 }

@@ -54,20 +54,20 @@ bool InstallPayloadEntry(const PayloadEntry& entry) {
   const char* tempDir = g_directories[kTempDir];
   const char* destinationDir = g_directories[entry.directoryKind];
 
-  // Both paths first: one that does not fit fails the entry before anything
-  // touches the disk.
+  // Both paths first: one that does not fit fails the entry before this
+  // call writes anything.
   char stagedPath[kPathChars];
   char destinationPath[kPathChars];
   if (!JoinPath(stagedPath, tempDir, kDirChars, entry.sourceName, sizeof entry.sourceName)) return false;
-  if (!JoinPath(destinationPath, destinationDir, kDirChars, entry.destinationName, sizeof entry.destinationName)) {
-    return false;
-  }
-
-  // Declared before the file handle so the handle is closed before the
-  // staged file is deleted.
+  // From here on, every way out removes a file under the staging name, also
+  // one that an earlier run left behind. Declared before the file handle so
+  // the handle is closed before the staged file is deleted.
   auto removeStaged = MakeScopeExit([&stagedPath] {
     if (GetFileAttributesA(stagedPath) != INVALID_FILE_ATTRIBUTES) DeleteFileA(stagedPath);
   });
+  if (!JoinPath(destinationPath, destinationDir, kDirChars, entry.destinationName, sizeof entry.destinationName)) {
+    return false;
+  }
   UniqueFile file;
 
   HRSRC found = FindResourceA(g_instance, MAKEINTRESOURCEA(entry.resourceId), "FILE");

@@ -28,13 +28,12 @@ void ShowStartFailure(HWND page) {
   DestroyWindow(GetParent(page));
 }
 
-INT_PTR OnSetActive(HWND page) {
-  g_copyStarted = 0;
-  PostWizardButtons(page, PSWIZB_BACK | PSWIZB_NEXT);
-  return SetPageResult(page, 0);
-}
-
 INT_PTR StartCopying(HWND page) {
+  // The worker runs at most once per wizard: Back is off from its start on
+  // and no later page leads back here. So there is never an earlier thread
+  // handle that a second start would lose; should there be one, nothing is
+  // started again.
+  if (g_workerThread != nullptr) return SetPageResult(page, -1);
   PostWizardButtons(page, 0);
   g_copyStarted = 1;
   DWORD threadId;
@@ -71,7 +70,8 @@ INT_PTR OnQueryCancel(HWND page) {
 INT_PTR OnNotify(HWND page, const NMHDR* header) {
   switch (header->code) {
     case PSN_SETACTIVE:
-      return OnSetActive(page);
+      g_copyStarted = 0;
+      break;  // and the common answer with this page's buttons
     case PSN_WIZNEXT:
       return OnWizardNext(page);
     case PSN_QUERYCANCEL:
@@ -107,12 +107,14 @@ INT_PTR CALLBACK CopyingPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
   return FALSE;
 }
 
+bool InstallWorkerRunning() { return g_workerAtExit && WaitForSingleObject(g_workerAtExit.get(), 0) == WAIT_TIMEOUT; }
+
 bool WaitForInstallWorker(DWORD timeoutMs) {
   if (!g_workerAtExit) return true;
   DWORD start = GetTickCount();
   for (;;) {
     DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= timeoutMs) return false;
+    if (elapsed >= timeoutMs) return !InstallWorkerRunning();
     HANDLE worker = g_workerAtExit.get();
     // The worker may still send progress messages to this thread: answer them.
     DWORD r = MsgWaitForMultipleObjects(1, &worker, FALSE, timeoutMs - elapsed, QS_SENDMESSAGE);

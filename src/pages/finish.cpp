@@ -24,12 +24,6 @@ BOOL OnInitDialog(HWND page, CaptionBar& caption, CPicture& side) {
   return TRUE;  // default focus
 }
 
-BOOL OnSetActive(HWND page) {
-  PostWizardButtons(page, PSWIZB_BACK | PSWIZB_FINISH);
-  PostCancelToClose(page);
-  return SetPageResult(page, 0);
-}
-
 BOOL OnWizardFinish(HWND page) {
   if (IsDlgButtonChecked(page, IDC_OPEN_OVERVIEW) == BST_CHECKED) {
     WinHelpA(page, HelpFileName(), HELP_CONTEXT, kOverviewContext);
@@ -39,15 +33,16 @@ BOOL OnWizardFinish(HWND page) {
 
 INT_PTR OnNotify(HWND page, const NMHDR* header) {
   switch (header->code) {
-    case PSN_SETACTIVE:
-      return OnSetActive(page);
     case PSN_WIZFINISH:
       return OnWizardFinish(page);
     case PSN_QUERYCANCEL:
       return FALSE;  // not handled: the wizard closes without a question
-    default:
-      return HandlePageNotify(page, header, PSWIZB_BACK | PSWIZB_FINISH);
   }
+  // The common answers, with Back and Finish on activation; Cancel is then
+  // disabled after them.
+  INT_PTR handled = HandlePageNotify(page, header, PSWIZB_BACK | PSWIZB_FINISH);
+  if (header->code == static_cast<UINT>(PSN_SETACTIVE)) PostCancelToClose(page);
+  return handled;
 }
 
 }  // namespace

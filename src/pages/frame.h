@@ -19,7 +19,8 @@
 #include "controls/picture.h"
 
 // Leaves the answer to a notification in DWLP_MSGRESULT; returns TRUE, the
-// dialog procedure's "handled".
+// dialog procedure's "handled". 0 is written explicitly too: a notification
+// handled inside a nested message loop (a message box) leaves its result here.
 BOOL SetPageResult(HWND page, LONG_PTR result);
 
 // The page talks to the wizard frame (its parent) by posting only.
@@ -45,7 +46,8 @@ void AttachSidePageControls(HWND page, CaptionBar& caption, CPicture& sidePictur
 //   PSN_WIZNEXT     0 = go to the next page
 //   PSN_QUERYCANCEL the cancel question; TRUE = stay, 0 = close the wizard
 // Any other code is not handled (FALSE). A page with its own handling of a
-// code answers it before calling this.
+// code answers it before calling this, or does its own part and then calls
+// this for the common answer (PSN_SETACTIVE with its own buttons).
 INT_PTR HandlePageNotify(HWND page, const NMHDR* header, DWORD buttons);
 
 // Once, by the first page: caption and system menu, no help button, only

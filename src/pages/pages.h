@@ -14,5 +14,8 @@ INT_PTR CALLBACK FinishPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
 // step finish it (pumping sent messages meanwhile), for at most timeoutMs.
 // True when no worker is left running.
 bool WaitForInstallWorker(DWORD timeoutMs);
+// True while a worker that the copying page started has not ended: it may
+// still wait on the setup events.
+bool InstallWorkerRunning();
 
 #endif

@@ -161,6 +161,63 @@ bool PressButton(HWND dialog, int id) {
   return button != nullptr && PostMessageA(button, BM_CLICK, 0, 0) != FALSE;
 }
 
+namespace {
+// The MB_ icon whose system icon the box shows; 0 for none or an unknown one.
+UINT IconStyle(HWND box) {
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+    HICON shown = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    // System icons are shared within a process: the box's is the one that
+    // LoadIcon gives here, when the box belongs to this process.
+    const struct {
+      LPCSTR icon;
+      UINT style;
+    } icons[] = {{IDI_HAND, MB_ICONHAND},
+                 {IDI_QUESTION, MB_ICONQUESTION},
+                 {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
+                 {IDI_ASTERISK, MB_ICONASTERISK}};
+    for (const auto& i : icons) {
+      if (shown != nullptr && LoadIconA(nullptr, i.icon) == shown) return i.style;
+    }
+  }
+  return 0;
+}
+}  // namespace
+
+UINT MessageBoxStyle(HWND box) {
+  auto has = [box](int id) { return GetDlgItem(box, id) != nullptr; };
+  const struct {
+    std::vector<int> ids;
+    UINT style;
+  } sets[] = {{{IDYES, IDNO, IDCANCEL}, MB_YESNOCANCEL},
+              {{IDYES, IDNO}, MB_YESNO},
+              {{IDABORT, IDRETRY, IDIGNORE}, MB_ABORTRETRYIGNORE},
+              {{IDRETRY, IDCANCEL}, MB_RETRYCANCEL},
+              {{IDOK, IDCANCEL}, MB_OKCANCEL},
+              {{IDOK}, MB_OK}};
+  const int all[] = {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO};
+  UINT buttons = MB_TYPEMASK;
+  for (const auto& set : sets) {
+    int count = 0;
+    for (int id : all) count += has(id) ? 1 : 0;
+    bool match = static_cast<size_t>(count) == set.ids.size();
+    for (int id : set.ids) match = match && has(id);
+    if (match) {
+      buttons = set.style;
+      break;
+    }
+  }
+  // The default button, counted in the box's order of its push buttons.
+  UINT defaultButton = 0;
+  int index = 0;
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassName(child) != "Button") continue;
+    if ((GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) defaultButton = index << 8;
+    ++index;
+  }
+  return buttons | defaultButton | IconStyle(box);
+}
+
 bool WaitForMessageBox(const char* caption, DWORD pid, MessageBoxInfo* info, DWORD timeoutMs) {
   HWND box = nullptr;
   bool ok = WaitUntil(
@@ -173,6 +230,8 @@ bool WaitForMessageBox(const char* caption, DWORD pid, MessageBoxInfo* info, DWO
   info->window = box;
   info->caption = WindowText(box);
   info->text = ItemText(box, 0xFFFF);
+  info->owner = GetWindow(box, GW_OWNER);
+  info->style = MessageBoxStyle(box);
   return true;
 }
 

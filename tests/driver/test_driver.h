@@ -67,7 +67,15 @@ struct MessageBoxInfo {
   HWND window = nullptr;
   std::string caption;
   std::string text;
+  // GW_OWNER: for a box owned by a child window (a wizard page), the
+  // top-level window that holds it.
+  HWND owner = nullptr;
+  // The MB_ style read back from the box: its buttons (MB_OK, MB_YESNO...),
+  // its default button (MB_DEFBUTTON1...) and, for a box of this process,
+  // its icon (MB_ICONERROR...). Buttons of no MB_ set give MB_TYPEMASK.
+  UINT style = 0;
 };
+UINT MessageBoxStyle(HWND box);
 bool WaitForMessageBox(const char* caption, DWORD pid, MessageBoxInfo* info, DWORD timeoutMs = kWaitMs);
 // Answers a message box with a button id (IDOK, IDYES, IDNO...).
 bool AnswerMessageBox(HWND box, int buttonId);

@@ -113,4 +113,25 @@ TEST(OpenErrorText, LongestTextFitsAndSmallBuffersAreCut) {
   EXPECT_EQ('U', small[0]);  // a zero size writes nothing
 }
 
+// The link cursor's module: the Windows directory's help program, or none.
+TEST(HelpProgram, PathInTheWindowsDirectoryOrNone) {
+  char path[kHelpProgramChars];
+  ASSERT_TRUE(HelpProgramPath("C:\\WINNT", 8, 260, path, sizeof path));
+  EXPECT_STREQ("C:\\WINNT\\WinHlp32.exe", path);
+  // A failed query (0), or a result of the buffer's size or more (the size
+  // that would have been needed): no path at all, not one from the root.
+  std::memset(path, 'x', sizeof path);
+  EXPECT_FALSE(HelpProgramPath("", 0, 260, path, sizeof path));
+  EXPECT_STREQ("", path);
+  std::string longDir(300, 'd');
+  EXPECT_FALSE(HelpProgramPath(longDir.c_str(), 300, 260, path, sizeof path));
+  EXPECT_STREQ("", path);
+  EXPECT_FALSE(HelpProgramPath(longDir.c_str(), 260, 260, path, sizeof path));
+  // A directory of 259 characters still leaves room for the name.
+  ASSERT_TRUE(HelpProgramPath(longDir.c_str(), 259, 260, path, sizeof path));
+  EXPECT_EQ(259u + 13u, std::strlen(path));
+  EXPECT_FALSE(HelpProgramPath("C:\\WINNT", 8, 260, path, 21));  // "C:\WINNT\WinHlp32.exe" needs 22
+  EXPECT_STREQ("", path);
+}
+
 }  // namespace

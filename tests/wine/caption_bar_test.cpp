@@ -186,6 +186,28 @@ TEST(CaptionBarAlignment, ValidValuesSetTheStyleOthersChangeNothing) {
   DestroyWindow(dialog);
 }
 
+// A caption bar on a control without a parent redraws the control only,
+// and no other window of the desktop.
+TEST(CaptionBarRepaint, WithoutAParentTouchesNoOtherWindow) {
+  HWND other =
+      CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 60, 40, nullptr, nullptr, nullptr, nullptr);
+  HWND lone = CreateWindowExA(0, "STATIC", "Lone Title", WS_POPUP | WS_VISIBLE, 100, 0, 200, 30, nullptr, nullptr,
+                              nullptr, nullptr);
+  ASSERT_NE(nullptr, other);
+  ASSERT_NE(nullptr, lone);
+  CaptionBar caption;
+  ASSERT_TRUE(caption.Attach(lone));
+  UpdateWindow(other);
+  ValidateRect(other, nullptr);
+  ValidateRect(lone, nullptr);
+  caption.Repaint();
+  EXPECT_TRUE(GetUpdateRect(lone, nullptr, FALSE));
+  EXPECT_FALSE(GetUpdateRect(other, nullptr, FALSE));
+  caption.Detach();
+  DestroyWindow(lone);
+  DestroyWindow(other);
+}
+
 TEST(CaptionBarText, BindingKeepsTheControlTextAndUnbindingEmptiesIt) {
   HWND dialog = ct::CreatePageDialog(IDD_LICENSE_PAGE);
   ASSERT_NE(nullptr, dialog);

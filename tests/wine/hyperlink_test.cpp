@@ -183,6 +183,20 @@ TEST_F(HyperlinkTest, CentredCentreImageAndOversizedTexts) {
   }
 }
 
+// An unbound link has nothing to redraw, and redraws nothing else either.
+TEST_F(HyperlinkTest, UnboundRepaintTouchesNoWindow) {
+  HWND other =
+      CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 60, 40, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, other);
+  UpdateWindow(other);
+  ValidateRect(other, nullptr);
+  Hyperlink link;
+  link.Repaint();
+  link.SetColours(RGB(1, 2, 3), RGB(4, 5, 6), RGB(7, 8, 9));
+  EXPECT_FALSE(GetUpdateRect(other, nullptr, FALSE));
+  DestroyWindow(other);
+}
+
 TEST_F(HyperlinkTest, ColoursInForceAndTheDefaultHover) {
   Make(SS_LEFT, "Link", 10, 10, 80, 16);
   Hyperlink link;
@@ -323,13 +337,77 @@ TEST_F(HyperlinkTest, HoverColourAndCaptureOnEnterAndLeave) {
   link.Detach();
 }
 
+// A monochrome 32 x 32 cursor with its hot spot at (3, 29), as the two
+// resources that hold it: RT_CURSOR 1 and RT_GROUP_CURSOR that names it.
+std::string CursorImage() {
+  std::string image;
+  auto word = [&image](WORD w) { image.append(reinterpret_cast<const char*>(&w), 2); };
+  word(3), word(29);
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = 32;
+  header.biHeight = 64;  // XOR mask above AND mask
+  header.biPlanes = 1;
+  header.biBitCount = 1;
+  image.append(reinterpret_cast<const char*>(&header), sizeof header);
+  const RGBQUAD colours[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+  image.append(reinterpret_cast<const char*>(colours), sizeof colours);
+  image.append(128, '\x55');  // XOR: stripes
+  image.append(128, '\0');    // AND: all opaque
+  return image;
+}
+std::string CursorGroup(DWORD imageSize) {
+  std::string group;
+  auto word = [&group](WORD w) { group.append(reinterpret_cast<const char*>(&w), 2); };
+  word(0), word(2), word(1);             // reserved, cursors, one entry
+  word(32), word(64), word(1), word(1);  // width, height of both masks, planes, bits
+  group.append(reinterpret_cast<const char*>(&imageSize), 4);
+  word(1);  // RT_CURSOR 1
+  return group;
+}
+
+// The Windows directory's WinHlp32.exe becomes a module whose cursor 106 is
+// the one above. The prefix's own file is a hard link into the template
+// that every case copies: it is removed, not written over. Wine would load
+// its built-in help program in place of any file of that name; the prefix
+// is told to load the file.
+bool PlaceHelpProgramWithCursor() {
+  if (!td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", "winhlp32.exe", REG_SZ, "native", 7)) {
+    return false;
+  }
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  std::string path = std::string(windows) + "\\WinHlp32.exe";
+  DeleteFileA(path.c_str());
+  if (!CopyFileA(td::SetupExePath().c_str(), path.c_str(), TRUE)) return false;
+  HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
+  if (update == nullptr) return false;
+  std::string image = CursorImage();
+  std::string group = CursorGroup(static_cast<DWORD>(image.size()));
+  WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+  bool ok = UpdateResourceA(update, MAKEINTRESOURCEA(1) /* RT_CURSOR */, MAKEINTRESOURCEA(1), language, &image[0],
+                            static_cast<DWORD>(image.size())) &&
+            UpdateResourceA(update, MAKEINTRESOURCEA(12) /* RT_GROUP_CURSOR */, MAKEINTRESOURCEA(IDC_LINK_CURSOR),
+                            language, &group[0], static_cast<DWORD>(group.size()));
+  return EndUpdateResourceA(update, !ok) && ok;
+}
+
 TEST_F(HyperlinkTest, LinkCursorAnswersSetCursor) {
+  ASSERT_TRUE(PlaceHelpProgramWithCursor());
   Make(SS_LEFT, "Link", 10, 10, 80, 16);
   Hyperlink link;
   ASSERT_TRUE(link.Attach(control_));
-  // Whatever WinHlp32.exe of this system gave: the answer follows it.
-  LRESULT answer = SendMessageA(control_, WM_SETCURSOR, reinterpret_cast<WPARAM>(control_), HTCLIENT);
-  EXPECT_EQ(link.LinkCursor() != nullptr ? TRUE : 0, answer);
+  // Cursor 106 of the help program in the Windows directory is shown.
+  ASSERT_NE(nullptr, link.LinkCursor());
+  EXPECT_EQ(TRUE, SendMessageA(control_, WM_SETCURSOR, reinterpret_cast<WPARAM>(control_), HTCLIENT));
+  EXPECT_EQ(link.LinkCursor(), GetCursor());
+  ICONINFO info = {};
+  ASSERT_TRUE(GetIconInfo(GetCursor(), &info));
+  EXPECT_FALSE(info.fIcon);
+  EXPECT_EQ(3u, info.xHotspot);
+  EXPECT_EQ(29u, info.yHotspot);
+  if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
+  if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
   // A cursor copied from a module that is released again.
   link.SetLinkCursor(32649 /* IDC_HAND */, "user32.dll");
   ASSERT_NE(nullptr, link.LinkCursor());

@@ -185,6 +185,121 @@ TEST(WizardPages, CancelAsksAndOnlyYesCloses) {
   EXPECT_TRUE(pw::State().helpRequests.empty());
 }
 
+// The real copying page installs into the test prefix, which needs the boot
+// list of a normal system for the registry step.
+void PrepareInstallation() {
+  ASSERT_TRUE(InitSetupState(GetModuleHandleA(nullptr)));
+  ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                                "BootExecute", {"autocheck autochk *"}));
+  CreateDirectoryA(g_directories[kHelpDir], nullptr);
+}
+
+pw::RunOptions RealCopyingPage() {
+  pw::RunOptions options;
+  options.copyingPage = CopyingPageProc;
+  return options;
+}
+
+bool Installed(DirectoryKind kind, const char* name) { return td::FileExists(std::string(g_directories[kind]) + name); }
+bool RegistryWritten() { return td::RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\VandrelSoft\\Vandrel Lite"); }
+
+TEST(CopyingPage, BackAndNextBeforeCopyingOnlyCancelWhileCopying) {
+  PrepareInstallation();
+  pw::RunWizard(
+      [](Wizard& w) {
+        ASSERT_TRUE(w.WaitForPage(pw::kWelcome));
+        ASSERT_TRUE(w.Move(PSBTN_NEXT, pw::kLicense));
+        ASSERT_TRUE(w.Move(PSBTN_NEXT, pw::kCopying));
+        EXPECT_EQ(w.Buttons(), PSWIZB_BACK | PSWIZB_NEXT | kCancel);
+        EXPECT_FALSE(IsWindowVisible(w.Item(IDC_PROGRESS)));
+        // Back, then Next again: the page is ready to copy as before.
+        ASSERT_TRUE(w.Move(PSBTN_BACK, pw::kLicense));
+        ASSERT_TRUE(w.Move(PSBTN_NEXT, pw::kCopying));
+        EXPECT_EQ(w.Buttons(), PSWIZB_BACK | PSWIZB_NEXT | kCancel);
+        // Held at its first checkpoint, the worker keeps the page copying.
+        ResetEvent(g_continueEvent);
+        w.Press(PSBTN_NEXT);
+        HWND progress = w.Item(IDC_PROGRESS);
+        ASSERT_TRUE(td::WaitUntil([&] { return IsWindowVisible(progress) != FALSE; }));
+        ASSERT_TRUE(w.Sync());
+        EXPECT_EQ(w.CurrentIndex(), pw::kCopying);
+        EXPECT_EQ(w.Buttons(), kCancel) << "only Cancel while copying";
+        EXPECT_TRUE(w.Screenshot("copying-page-running.bmp"));
+        SetEvent(g_continueEvent);
+        ASSERT_TRUE(w.WaitForPage(pw::kWhereToStart));
+        EXPECT_EQ(SendMessageA(progress, PBM_GETPOS, 0, 0), 5);
+        w.Press(PSBTN_CANCEL);
+        HWND box = WaitForCancelQuestion(w);
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(td::AnswerMessageBox(box, IDYES));
+        EXPECT_TRUE(td::WaitUntil([&] { return !w.IsOpen(); }));
+      },
+      RealCopyingPage());
+  EXPECT_TRUE(WaitForInstallWorker(td::kWaitMs));
+  EXPECT_EQ(g_installComplete, 1);
+  EXPECT_TRUE(Installed(kHelpDir, "VDLite.cnt"));
+  EXPECT_TRUE(RegistryWritten());
+}
+
+// A cancel confirmed inside a step: when the progress bar reaches
+// g_cancelAt, the cancel question is asked and answered Yes right there,
+// while the worker waits for the bar's answer.
+HWND g_frame;
+int g_cancelAt;
+bool g_closeEventsAfterCancel;
+bool g_answeredYes;
+WNDPROC g_progressProc;
+
+LRESULT CALLBACK CancellingProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CallWindowProcA(g_progressProc, window, message, wParam, lParam);
+  if (message == PBM_STEPIT && SendMessageA(window, PBM_GETPOS, 0, 0) == g_cancelAt) {
+    td::MessageBoxWatcher yes(pw::kCaption, IDYES);
+    SendMessageA(g_frame, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    g_answeredYes = yes.Wait();
+    // As start-up does once its wait for the worker has given up.
+    if (g_closeEventsAfterCancel) CloseSetupEvents();
+  }
+  return result;
+}
+
+void CancelInsideStep(int position, bool closeEvents) {
+  g_cancelAt = position;
+  g_closeEventsAfterCancel = closeEvents;
+  pw::RunWizard(
+      [](Wizard& w) {
+        ASSERT_TRUE(w.WaitForPage(pw::kWelcome));
+        ASSERT_TRUE(w.Move(PSBTN_NEXT, pw::kLicense));
+        ASSERT_TRUE(w.Move(PSBTN_NEXT, pw::kCopying));
+        g_frame = w.frame;
+        g_progressProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(w.Item(IDC_PROGRESS), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CancellingProgressProc)));
+        w.Press(PSBTN_NEXT);
+        EXPECT_TRUE(td::WaitUntil([&] { return !w.IsOpen(); }));
+      },
+      RealCopyingPage());
+  EXPECT_TRUE(g_answeredYes);
+  EXPECT_TRUE(WaitForInstallWorker(td::kWaitMs));
+  EXPECT_EQ(g_installComplete, 0);
+  EXPECT_FALSE(RegistryWritten());
+}
+
+TEST(CopyingPage, YesWhileTheThirdFileInstallsLeavesOutTheFourth) {
+  PrepareInstallation();
+  CancelInsideStep(3, false);
+  EXPECT_TRUE(Installed(kHelpDir, "VDLite.hlp"));
+  EXPECT_FALSE(Installed(kHelpDir, "VDLite.cnt"));
+}
+
+// The wizard has closed and the wait for the worker has run out while it is
+// still inside its second file: the events that its next checkpoint waits
+// on must still be there, so that it sees the cancel and stops.
+TEST(CopyingPage, WorkerCutOffInAStepStillSeesTheCancel) {
+  PrepareInstallation();
+  CancelInsideStep(2, true);
+  EXPECT_TRUE(Installed(kSystemDir, "VDLite.exe"));
+  EXPECT_FALSE(Installed(kHelpDir, "VDLite.hlp"));
+}
+
 // The size the property sheet chooses for these templates, without the
 // welcome page's preparation.
 SIZE PlainWizardSize() {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <winver.h>
+
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "driver/setup_state.h"
@@ -236,6 +239,116 @@ void LoadModuleWithEmptyResource(const std::string& path, HMODULE* module) {
   ASSERT_NE(*module, nullptr) << GetLastError();
 }
 
+// A copy of SETUPVDL.EXE whose only resource is data as FILE id, loaded as
+// a data file.
+void LoadModuleWithFile(const std::string& path, WORD id, const std::string& data, HMODULE* module) {
+  *module = nullptr;
+  ASSERT_TRUE(CopyFileA(td::SetupExePath().c_str(), path.c_str(), FALSE)) << GetLastError();
+  HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
+  ASSERT_NE(update, nullptr) << GetLastError();
+  std::string copy = data;
+  BOOL added = UpdateResourceA(update, "FILE", MAKEINTRESOURCEA(id), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                               &copy[0], static_cast<DWORD>(copy.size()));
+  ASSERT_TRUE(EndUpdateResourceA(update, !added)) << GetLastError();
+  ASSERT_TRUE(added);
+  *module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(*module, nullptr) << GetLastError();
+}
+
+// SZDD of only literals: a flag byte 0xFF before every eight bytes.
+std::string StoreLiterally(const std::string& plain) {
+  std::string stored(
+      "SZDD\x88\xF0\x27\x33"
+      "A\0",
+      10);
+  for (int shift = 0; shift < 32; shift += 8) stored += static_cast<char>((plain.size() >> shift) & 0xFF);
+  for (size_t i = 0; i < plain.size(); i += 8) {
+    stored += '\xFF';
+    stored += plain.substr(i, 8);
+  }
+  return stored;
+}
+
+// A version block (VS_VERSIONINFO) with a file version and one translation.
+std::string VersionBlock(DWORD versionMs, DWORD versionLs, WORD language, WORD codePage) {
+  std::string block;
+  auto word = [&block](WORD w) { block.append(reinterpret_cast<const char*>(&w), 2); };
+  auto dword = [&block](DWORD d) { block.append(reinterpret_cast<const char*>(&d), 4); };
+  auto key = [&block](const wchar_t* k) {
+    block.append(reinterpret_cast<const char*>(k), (wcslen(k) + 1) * 2);
+    while (block.size() % 4 != 0) block += '\0';
+  };
+  word(160), word(sizeof(VS_FIXEDFILEINFO)), word(0), key(L"VS_VERSION_INFO");
+  VS_FIXEDFILEINFO fixed = {};
+  fixed.dwSignature = VS_FFI_SIGNATURE;
+  fixed.dwStrucVersion = VS_FFI_STRUCVERSION;
+  fixed.dwFileVersionMS = fixed.dwProductVersionMS = versionMs;
+  fixed.dwFileVersionLS = fixed.dwProductVersionLS = versionLs;
+  fixed.dwFileFlagsMask = VS_FFI_FILEFLAGSMASK;
+  fixed.dwFileOS = VOS_NT_WINDOWS32;
+  fixed.dwFileType = VFT_DLL;
+  block.append(reinterpret_cast<const char*>(&fixed), sizeof fixed);
+  word(68), word(0), word(1), key(L"VarFileInfo");
+  word(36), word(4), word(0), key(L"Translation");
+  dword(MAKELONG(language, codePage));
+  return block;
+}
+
+// The product's DLL with only the given version block as its resources.
+std::string VersionedDll(const std::string& path, const std::string& versionBlock) {
+  std::string dll;
+  if (!ExpandSzdd(StoredFile(IDR_PAYLOAD_DLL), &dll) || !td::WriteWholeFile(path, dll)) return {};
+  HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
+  if (update == nullptr) return {};
+  std::string copy = versionBlock;
+  BOOL added = UpdateResourceA(update, MAKEINTRESOURCEA(16) /* RT_VERSION */, MAKEINTRESOURCEA(1),
+                               MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &copy[0], static_cast<DWORD>(copy.size()));
+  if (!EndUpdateResourceA(update, !added) || !added) return {};
+  std::string versioned;
+  td::ReadWholeFile(path, &versioned);
+  DeleteFileA(path.c_str());
+  return versioned;
+}
+
+DWORD FileVersionMs(const std::string& path) {
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  std::string info(size, '\0');
+  if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, &info[0])) return 0;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(&info[0], "\\", reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr) return 0;
+  return fixed->dwFileVersionMS;
+}
+
+// The stored file is version 1.0, US English in Unicode; the one installed
+// is version 2.0, German in the Western code page. Installation is forced:
+// the older file replaces it.
+TEST_F(PayloadInstall, NewerFileOfAnotherLanguageIsReplaced) {
+  std::string older = VersionedDll(TempDir() + "older.dll", VersionBlock(0x00010000, 0, 0x0409, 1200));
+  std::string newer = VersionedDll(TempDir() + "newer.dll", VersionBlock(0x00020000, 0, 0x0407, 1252));
+  ASSERT_FALSE(older.empty());
+  ASSERT_FALSE(newer.empty());
+  HMODULE module = nullptr;
+  ASSERT_NO_FATAL_FAILURE(LoadModuleWithFile(TempDir() + "versioned.dll", 4245, StoreLiterally(older), &module));
+  PayloadEntry entry = kPayloadTable[0];
+  entry.resourceId = 4245;
+  ASSERT_TRUE(td::WriteWholeFile(DestinationOf(entry), newer));
+  ASSERT_EQ(FileVersionMs(DestinationOf(entry)), 0x00020000u);
+
+  g_instance = reinterpret_cast<HINSTANCE>(module);
+  bool installed = InstallPayloadEntry(entry);
+  g_instance = GetModuleHandleA(nullptr);
+  FreeLibrary(module);
+
+  EXPECT_TRUE(installed);
+  std::string content;
+  ASSERT_TRUE(td::ReadWholeFile(DestinationOf(entry), &content));
+  EXPECT_TRUE(content == older);
+  EXPECT_EQ(FileVersionMs(DestinationOf(entry)), 0x00010000u);
+  EXPECT_FALSE(td::FileExists(StagedOf(entry)));
+}
+
 TEST_F(PayloadInstall, EmptyResourceFailsWithoutStaging) {
   HMODULE module = nullptr;
   ASSERT_NO_FATAL_FAILURE(LoadModuleWithEmptyResource(TempDir() + "resources.dll", &module));
@@ -269,13 +382,81 @@ TEST_F(PayloadInstall, DestinationHeldByAnotherProcessFails) {
   {
     FileHolder holder(DestinationOf(exe));
     ASSERT_TRUE(holder.WaitHeld());
+    // Read-only is cleared before the attempt; the other attributes stay.
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesA(DestinationOf(exe).c_str(), kept | FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(InstallPayloadEntry(exe));
     EXPECT_FALSE(td::FileExists(StagedOf(exe)));
+    EXPECT_EQ(GetFileAttributesA(DestinationOf(exe).c_str()), kept);
   }
   std::string content;
   ASSERT_TRUE(td::ReadWholeFile(DestinationOf(exe), &content));
   EXPECT_EQ(content, "held");
   ExpectInstalled(kPayloadTable[0]);
+}
+
+// This program's import of fn from dll is replaced by replacement; returns
+// the function that was imported, null if there is no such import.
+FARPROC SwapImport(const char* dll, const char* fn, FARPROC replacement) {
+  char* base = reinterpret_cast<char*>(GetModuleHandleA(nullptr));
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0; ++d) {
+    if (lstrcmpiA(base + d->Name, dll) != 0 || d->OriginalFirstThunk == 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (strcmp(reinterpret_cast<char*>(byName->Name), fn) != 0) continue;
+      DWORD protection = 0;
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+      FARPROC previous = reinterpret_cast<FARPROC>(slots->u1.Function);
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+      return previous;
+    }
+  }
+  return nullptr;
+}
+
+using VerInstallFileAFn = DWORD(WINAPI*)(DWORD, LPCSTR, LPCSTR, LPCSTR, LPCSTR, LPCSTR, LPSTR, PUINT);
+VerInstallFileAFn g_realVerInstallFile;
+HANDLE g_heldInstalledFile = INVALID_HANDLE_VALUE;
+
+// Installs, then holds the installed file open without sharing, as a virus
+// scanner or an indexer may do at that moment.
+DWORD WINAPI InstallThenHold(DWORD flags, LPCSTR source, LPCSTR destination, LPCSTR sourceDir, LPCSTR destinationDir,
+                             LPCSTR currentDir, LPSTR tempFile, PUINT tempFileChars) {
+  DWORD result =
+      g_realVerInstallFile(flags, source, destination, sourceDir, destinationDir, currentDir, tempFile, tempFileChars);
+  std::string installed = std::string(destinationDir) + destination;
+  g_heldInstalledFile =
+      CreateFileA(installed.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return result;
+}
+
+TEST_F(PayloadInstall, InstalledFileThatCannotBeReopenedFails) {
+  const PayloadEntry& contents = kPayloadTable[3];
+  g_realVerInstallFile = reinterpret_cast<VerInstallFileAFn>(
+      SwapImport("version.dll", "VerInstallFileA", reinterpret_cast<FARPROC>(InstallThenHold)));
+  ASSERT_NE(g_realVerInstallFile, nullptr) << "no import of VerInstallFileA";
+  bool result = InstallPayloadEntry(contents);
+  SwapImport("version.dll", "VerInstallFileA", reinterpret_cast<FARPROC>(g_realVerInstallFile));
+  ASSERT_NE(g_heldInstalledFile, INVALID_HANDLE_VALUE) << GetLastError();
+  CloseHandle(g_heldInstalledFile);
+
+  EXPECT_FALSE(result);
+  // The new file is in place, only not stamped.
+  std::string expanded;
+  ASSERT_TRUE(ExpandSzdd(StoredFile(contents.resourceId), &expanded));
+  std::string installed;
+  ASSERT_TRUE(td::ReadWholeFile(DestinationOf(contents), &installed));
+  EXPECT_TRUE(installed == expanded);
+  FileTimes times;
+  ASSERT_TRUE(ReadFileTimes(DestinationOf(contents), &times));
+  EXPECT_NE(times.write, ExpectedStampUtc());
+  EXPECT_FALSE(td::FileExists(StagedOf(contents)));
 }
 
 TEST_F(PayloadInstall, DestinationThatIsADirectoryFails) {
@@ -301,12 +482,16 @@ TEST_F(PayloadInstall, PathThatDoesNotFitFails) {
   lstrcpynA(g_directories[kTempDir], savedTemp, kDirChars);
   EXPECT_FALSE(td::FileExists(DestinationOf(kPayloadTable[0])));
 
-  // Likewise a destination directory, and one with no terminating NUL at all.
+  // Likewise a destination directory, and one with no terminating NUL at all;
+  // a file that an earlier run left under the staging name goes either way.
   char savedSystem[kDirChars];
   lstrcpynA(savedSystem, g_directories[kSystemDir], kDirChars);
   lstrcpynA(g_directories[kSystemDir], longDir.c_str(), kDirChars);
+  ASSERT_TRUE(td::WriteWholeFile(StagedOf(kPayloadTable[0]), "left over"));
   EXPECT_FALSE(InstallPayloadEntry(kPayloadTable[0]));
+  EXPECT_FALSE(td::FileExists(StagedOf(kPayloadTable[0])));
   memset(g_directories[kSystemDir], 'x', kDirChars);
+  ASSERT_TRUE(td::WriteWholeFile(StagedOf(kPayloadTable[0]), "left over"));
   EXPECT_FALSE(InstallPayloadEntry(kPayloadTable[0]));
   lstrcpynA(g_directories[kSystemDir], savedSystem, kDirChars);
   EXPECT_FALSE(td::FileExists(DestinationOf(kPayloadTable[0])));

@@ -64,7 +64,11 @@ class ExtraBitmaps {
       return UpdateResourceA(update, MAKEINTRESOURCEA(2), MAKEINTRESOURCEA(id),
                              MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), data.data(), static_cast<DWORD>(data.size()));
     };
-    bool ok = add(kBitmap24, MakeDib(5, 3, 24, 0, 0)) && add(kBitmapUsed20, MakeDib(7, 4, 8, 20, 20));
+    // Its bottom row starts with colours 19 and 5, 80 bytes after the header.
+    std::vector<BYTE> used20 = MakeDib(7, 4, 8, 20, 20);
+    used20[40 + 80] = 19;
+    used20[40 + 81] = 5;
+    bool ok = add(kBitmap24, MakeDib(5, 3, 24, 0, 0)) && add(kBitmapUsed20, used20);
     std::vector<BYTE> huge = MakeDib(4, 2, 8, 0, 256);
     Put32(&huge, 32, 0x3FFFFFFF);  // a colour table far past the end
     ok = ok && add(kBitmapHugeCount, huge);
@@ -178,11 +182,24 @@ TEST(PictureLoad, TrueColourAndShortColourTables) {
     std::vector<PALETTEENTRY> entries = EntriesOf(picture.Palette());
     ASSERT_EQ(20u, entries.size());
     ExpectSameEntries(TableOf(extra.module(), kBitmapUsed20), entries);
-    // Bits 80 bytes after the header: pixel value 0x5A is beyond the 20
-    // colours, and the last colour is entry 19 = (57, 38, 19).
+    // Bits 80 bytes after the header: the bottom row begins with entry 19 =
+    // (57, 38, 19) and entry 5 = (15, 10, 5).
     EXPECT_EQ(57, entries[19].peRed);
     EXPECT_EQ(38, entries[19].peGreen);
     EXPECT_EQ(19, entries[19].peBlue);
+    HDC mem = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(mem, picture.Bitmap());
+    HDC screen = GetDC(nullptr);
+    bool trueColour = GetDeviceCaps(screen, BITSPIXEL) >= 24;
+    ReleaseDC(nullptr, screen);
+    if (trueColour) {
+      EXPECT_EQ(RGB(57, 38, 19), GetPixel(mem, 0, 3));
+      EXPECT_EQ(RGB(15, 10, 5), GetPixel(mem, 1, 3));
+    } else {
+      ADD_FAILURE() << "the display shows fewer than 24 bits per pixel";
+    }
+    SelectObject(mem, previous);
+    DeleteDC(mem);
   }
 }
 
@@ -295,6 +312,44 @@ TEST(PicturePaint, ShowsTheBitmapAtTheTopLeftCorner) {
   EXPECT_EQ(0, Mismatches(GetDlgItem(dialog, IDC_STEP2_PICTURE), step2.Bitmap(), 178, 111));
   step2.Detach();
   step1.Detach();
+  DestroyWindow(dialog);
+}
+
+// A window class with a private DC: what a paint leaves selected in it is
+// still there at the next GetDC.
+LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(PicturePaint, LeavesNoPaletteSelectedInThePaintDc) {
+  WNDCLASSA wc = {};
+  wc.style = CS_OWNDC;
+  wc.lpfnWndProc = PlainProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "OwnDcItem";
+  ASSERT_NE(0, RegisterClassA(&wc));
+  HWND dialog = ct::CreatePageDialog(IDD_WHERE_TO_START_PAGE);
+  ASSERT_NE(nullptr, dialog);
+  HWND item =
+      CreateWindowExA(0, "OwnDcItem", "", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, dialog, nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(nullptr, item);
+  HDC own = GetDC(item);
+  HGDIOBJ before = GetCurrentObject(own, OBJ_PAL);
+  ReleaseDC(item, own);
+  {
+    CPicture picture;
+    picture.LoadFromResource(GetModuleHandleA(nullptr), IDB_SHORTCUT_MENU);
+    ASSERT_NE(nullptr, picture.Palette());
+    ASSERT_TRUE(picture.Attach(item));
+    InvalidateRect(item, nullptr, FALSE);
+    UpdateWindow(item);
+    EXPECT_FALSE(GetUpdateRect(item, nullptr, FALSE));  // painted
+    HDC dc = GetDC(item);
+    EXPECT_EQ(before, GetCurrentObject(dc, OBJ_PAL));
+    EXPECT_NE(static_cast<HGDIOBJ>(picture.Palette()), GetCurrentObject(dc, OBJ_PAL));
+    ReleaseDC(item, dc);
+    picture.Detach();
+  }
   DestroyWindow(dialog);
 }
 

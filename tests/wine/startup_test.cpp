@@ -67,6 +67,13 @@ TEST(SetupState, FillsDirectoriesIconsAndEvents) {
 }
 
 TEST(SetupState, RefusesWhenAnotherSetupWindowIsOpen) {
+  // A window of another class with the caption is no running setup.
+  HWND stranger =
+      CreateWindowExA(0, "STATIC", kCaption, WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(stranger, nullptr);
+  EXPECT_TRUE(InitSetupState(GetModuleHandleA(nullptr)));
+  EXPECT_TRUE(CloseSetupEvents());
+  DestroyWindow(stranger);
   // Any dialog-class window with the caption counts as a running setup.
   HWND other =
       CreateWindowExA(0, "#32770", kCaption, WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
@@ -78,19 +85,20 @@ TEST(SetupState, RefusesWhenAnotherSetupWindowIsOpen) {
   DestroyWindow(other);
 }
 
-// Run as a child process with VDL_PROBE set: reports IsSupportedSystem.
-TEST(SupportedSystem, Probe) {
-  if (GetEnvironmentVariableA("VDL_PROBE", nullptr, 0) == 0) GTEST_SKIP() << "child-process probe only";
-  ExitProcess(IsSupportedSystem() ? 1 : 2);
-}
+// Started as "startup_test.exe --probe-supported-system", this program
+// reports IsSupportedSystem in its exit code before any test runs.
+constexpr char kProbeSwitch[] = "--probe-supported-system";
+struct ProbeMode {
+  ProbeMode() {
+    if (strstr(GetCommandLineA(), kProbeSwitch) != nullptr) ExitProcess(IsSupportedSystem() ? 1 : 2);
+  }
+} g_probeMode;
 
 DWORD RunProbe() {
-  SetEnvironmentVariableA("VDL_PROBE", "1");
   td::Process child;
   char self[MAX_PATH];
   GetModuleFileNameA(nullptr, self, MAX_PATH);
-  EXPECT_TRUE(child.Start(std::string("\"") + self + "\" --gtest_filter=SupportedSystem.Probe"));
-  SetEnvironmentVariableA("VDL_PROBE", nullptr);
+  EXPECT_TRUE(child.Start(std::string("\"") + self + "\" " + kProbeSwitch));
   DWORD code = 0;
   EXPECT_TRUE(child.WaitExit(td::kWaitMs, &code));
   return code;
@@ -136,14 +144,31 @@ TEST(CommandLine, UsageTextHasSevenLines) {
   EXPECT_NE(usage.find("\n\nUsage:\n\n   SETUPVDL.EXE [-u]\n   -u - unattended setup"), std::string::npos);
 }
 
+// The unattended road and no other: the files are installed, and no window
+// of the setup's appears while it runs.
 TEST(CommandLine, SwitchesRunUnattendedWithoutAnyWindow) {
+  ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                                "BootExecute", {"autocheck autochk *"}));
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, MAX_PATH);
+  const std::string dll = std::string(system) + "\\VDLite.dll";
   for (const char* args : {"-u", "/u", "  -u  ", "\t/u\t"}) {
     SCOPED_TRACE(args);
+    DeleteFileA(dll.c_str());
     td::Process setup;
     ASSERT_TRUE(td::StartSetup(args, &setup));
+    // Until it ends or shows a window, whichever comes first.
+    bool windowSeen = false;
+    bool ended = td::WaitUntil([&] {
+      windowSeen = !td::TopWindows(setup.pid()).empty();
+      return windowSeen || WaitForSingleObject(setup.handle(), 0) == WAIT_OBJECT_0;
+    });
+    if (windowSeen || !ended) setup.Kill();
+    ASSERT_FALSE(windowSeen) << "a window of the setup appeared";
     DWORD code = 99;
-    ASSERT_TRUE(setup.WaitExit(60000, &code));
+    ASSERT_TRUE(setup.WaitExit(0, &code));
     EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(td::FileExists(dll));
   }
 }
 

@@ -13,6 +13,7 @@
 
 #include "driver/setup_state.h"
 #include "engine/worker.h"
+#include "pages/pages.h"
 #include "resource.h"
 #include "test_driver.h"
 
@@ -192,6 +193,18 @@ TEST_F(Worker, CancelDeclinedResumesWithTheSameEntry) {
   EXPECT_TRUE(Installed(kHelpDir, "VDLite.cnt"));
 }
 
+// The last checkpoint is the one before the fourth file: a cancel question
+// that opens while the fourth file installs holds nothing up.
+TEST_F(Worker, ContinueResetAfterTheFourthFileStillWritesTheRegistry) {
+  g_pauseAfterStep = 4;
+  Start();
+  ASSERT_TRUE(PumpUntil([&] { return Ended() && g_posted.size() == 2; }));
+  EXPECT_EQ(g_positions, (std::vector<int>{1, 2, 3, 4, 5}));
+  EXPECT_TRUE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kVendorKey));
+  EXPECT_EQ(g_installComplete, 1);
+  ExpectFinishPosts();
+}
+
 TEST_F(Worker, BothEventsSignalledPicksContinue) {
   SetEvent(g_cancelEvent);
   Start();
@@ -211,6 +224,9 @@ TEST_F(Worker, FailingThirdFileShowsTheCopyMessage) {
   ASSERT_TRUE(box.Wait());
   EXPECT_EQ(box.info().text, std::string("Setup is unable to copy file VDLite.hlp\nto ") + g_directories[kHelpDir] +
                                  " directory.\nSetup can not be continued.\n\nPress OK to exit setup.");
+  // Owned by the page, so by the frame that holds it; an error icon and OK.
+  EXPECT_EQ(box.info().owner, GetAncestor(page_, GA_ROOT));
+  EXPECT_EQ(box.info().style, static_cast<UINT>(MB_OK | MB_ICONERROR));
   EXPECT_EQ(ExitCode(), 1u);
   EXPECT_EQ(Position(), 2);
   EXPECT_EQ(g_installComplete, 0);
@@ -228,10 +244,45 @@ TEST_F(Worker, FailingRegistryShowsTheRegistryMessage) {
   ASSERT_TRUE(box.Wait());
   EXPECT_EQ(box.info().text,
             "Unable to change the system Registry.\nSetup can not be continued.\n\nPress OK to exit setup.");
+  EXPECT_EQ(box.info().owner, GetAncestor(page_, GA_ROOT));
+  EXPECT_EQ(box.info().style, static_cast<UINT>(MB_OK | MB_ICONERROR));
   EXPECT_EQ(ExitCode(), 1u);
   EXPECT_EQ(Position(), 4);
   EXPECT_EQ(g_installComplete, 0);
   ExpectFinishPosts();
+}
+
+// The real copying page under the recording frame, told by hand what the
+// property sheet would tell it.
+LONG_PTR Notify(HWND page, HWND frame, UINT code) {
+  NMHDR header = {frame, 0, code};
+  SendMessageA(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
+  return GetWindowLongPtrA(page, DWLP_MSGRESULT);
+}
+
+size_t CountPosted(UINT message, LPARAM lParam) {
+  size_t n = 0;
+  for (const Posted& p : g_posted) n += p.message == message && p.lParam == lParam ? 1 : 0;
+  return n;
+}
+
+TEST_F(Worker, CopyingPageNeverStartsASecondWorker) {
+  HWND page =
+      CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_COPYING_PAGE), frame_, CopyingPageProc, 0);
+  ASSERT_NE(page, nullptr);
+  SetWindowTextA(page, "copying page");
+  EXPECT_EQ(Notify(page, frame_, PSN_SETACTIVE), 0);
+  EXPECT_EQ(Notify(page, frame_, PSN_WIZNEXT), -1);  // copying: stay here
+  ASSERT_TRUE(PumpUntil([&] { return WaitForInstallWorker(0); }));
+  EXPECT_EQ(g_installComplete, 1);
+  EXPECT_EQ(CountPosted(PSM_SETWIZBUTTONS, 0), 1u);
+  // Shown once more and Next once more, as no wizard can: nothing starts.
+  EXPECT_EQ(Notify(page, frame_, PSN_SETACTIVE), 0);
+  EXPECT_EQ(Notify(page, frame_, PSN_WIZNEXT), -1);
+  DispatchPending();
+  EXPECT_EQ(CountPosted(PSM_SETWIZBUTTONS, 0), 1u) << "a second start disabled the buttons";
+  EXPECT_TRUE(WaitForInstallWorker(0));
+  DestroyWindow(page);
 }
 
 }  // namespace
