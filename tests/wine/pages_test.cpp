@@ -9,6 +9,7 @@
 #include "controls/caption_bar.h"
 #include "controls/hyperlink.h"
 #include "controls/picture.h"
+#include "layout_check.h"
 #include "page_wizard.h"
 #include "pages/frame.h"
 #include "resource.h"
@@ -36,15 +37,14 @@ std::string ChosenFace(const LOGFONTA& description, bool* bitmap) {
   return face;
 }
 
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
-
 // The prefix renders as Windows 2000 at 96 dpi: the templates' 8-point MS Sans
 // Serif is the bitmap face with base units 6 x 13, and Arial is a TrueType
 // face of that name. Anything else means the test environment drifted.
 TEST(WindowsMetrics, PageTemplatesGetBaseUnitsSixByThirteenAndTheIntendedFaces) {
   for (WORD page : {IDD_WELCOME_PAGE, IDD_LICENSE_PAGE, IDD_COPYING_PAGE, IDD_WHERE_TO_START_PAGE, IDD_FINISH_PAGE}) {
     SCOPED_TRACE(page);
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(page), nullptr, QuietDialogProc, 0);
+    HWND dialog =
+        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(page), nullptr, layout::QuietDialogProc, 0);
     ASSERT_NE(dialog, nullptr);
     RECT units = {0, 0, 4, 8};
     MapDialogRect(dialog, &units);
@@ -311,7 +311,7 @@ SIZE PlainWizardSize() {
     page.dwSize = PROPSHEETPAGEA_V2_SIZE;
     page.hInstance = GetModuleHandleA(nullptr);
     page.pszTemplate = MAKEINTRESOURCEA(templates[i]);
-    page.pfnDlgProc = QuietDialogProc;
+    page.pfnDlgProc = layout::QuietDialogProc;
     pages[i] = CreatePropertySheetPageA(&page);
   }
   PROPSHEETHEADERA header = {};
