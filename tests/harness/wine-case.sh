@@ -22,6 +22,13 @@ cleanup() {
   WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1
   WINEPREFIX=$prefix "$WINESERVER" -w >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  # The case's own server directory under /tmp (see below), never the
+  # template's.
+  local server_root
+  server_root=$(cat "$prefix/wineserver" 2>/dev/null)
+  case $server_root in
+    wine-?*) [ "$server_root" = "$(cat "$tpl/wineserver" 2>/dev/null)" ] || rm -rf "/tmp/$server_root" ;;
+  esac
   if [ "${SETUPVDL_KEEP_PREFIX:-0}" = 1 ]; then echo "prefix kept: $prefix" >&2; else rm -rf "$prefix"; fi
   rm -f "$out"
 }
@@ -29,11 +36,17 @@ trap cleanup EXIT
 
 # Hard links for the big read-only system files; real copies of what Wine
 # rewrites in place.
-cp -al "$tpl/." "$prefix/"
+cp -al "$tpl/." "$prefix/" || exit 1
 for f in system.reg user.reg userdef.reg; do
   rm -f "$prefix/$f"
-  cp "$tpl/$f" "$prefix/$f"
+  cp "$tpl/$f" "$prefix/$f" || exit 1
 done
+# Debian's Wine keeps the name of a directory under /tmp in the prefix's
+# "wineserver" file, and the servers of all prefixes that share that file
+# live side by side in it, each keyed by its prefix's inode number, which a
+# removed prefix hands on at once. Each case gets a server directory of its
+# own instead, made at the first start.
+rm -f "$prefix/wineserver"
 export WINEPREFIX=$prefix
 
 if [ -z "${SETUPVDL_DISPLAY:-}" ]; then
@@ -62,6 +75,8 @@ for session in $(seq "${SETUPVDL_SESSIONS:-1}"); do
   SETUPVDL_SESSION=$session "$WINE" "$exe" "$@" >"$out" 2>&1 </dev/null
   rc=$?
   cat "$out"
+  # A program that ends in failure without a word is named, with its code.
+  [ $rc -eq 0 ] || [ -s "$out" ] || echo "wine-case: $(basename "$exe") (session $session) ended with exit code $rc and wrote nothing" >&2
   [ $rc -eq 0 ] || break
 done
 exit $rc
