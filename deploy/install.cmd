@@ -112,6 +112,13 @@ if "%VDL_AP%"=="p" if %VDL_H% LSS 12 set /a VDL_H=%VDL_H%+12
 set /a VDL_MIN=%VDL_H%*60+%VDL_M%
 goto :eof
 
+rem :dropmark removes the wrapper's own line from the log, never setup's.
+:dropmark
+if not exist C:\SetupVDL.ERR goto :eof
+%VDL_FIND% "install.cmd:" C:\SetupVDL.ERR >nul
+if not errorlevel 1 del C:\SetupVDL.ERR
+goto :eof
+
 rem ---------------------------------------------------------------------
 rem :verify sets VDL_MISSING to what a complete installation lacks, or to
 rem nothing: the four files in their directories, a non-zero REG_DWORD
@@ -247,8 +254,8 @@ if not errorlevel 0 goto abnormal
 if not exist C:\SetupVDL.ERR goto ended
 %VDL_FIND% "install.cmd:" C:\SetupVDL.ERR >nul
 if errorlevel 1 goto failed
-del C:\SetupVDL.ERR
-echo install.cmd: another installation is in progress: setup found a window of setup open and ended without installing.
+call :dropmark
+echo install.cmd: another installation is in progress: setup ended before installing, as it does while a window of setup is open on this desktop (or when it cannot query the Windows directories); nothing was installed.
 set VDL_RC=1618
 goto end
 :ended
@@ -267,6 +274,7 @@ echo.
 set VDL_RC=1603
 goto end
 :abnormal
+call :dropmark
 echo install.cmd: SETUPVDL.EXE did not end normally.
 set VDL_RC=1603
 goto end
