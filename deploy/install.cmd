@@ -35,14 +35,22 @@ goto start
 
 rem ---------------------------------------------------------------------
 rem :takelock sets VDL_HELD=1 when this run made the lock folder, taking
-rem over a stale one. MD sets the error level when it fails and may leave it
+rem over a stale one, and VDL_BUSY=1 when another run holds it. MD sets the error level when it fails and may leave it
 rem as it was when it succeeds, so the level is cleared first (by a find
 rem that finds).
 :takelock
+set VDL_BUSY=
+ver | %VDL_FIND% "Windows" >nul
+md "%VDL_LOCK%" 2>nul
+if not errorlevel 1 goto lockmade
+if exist "%VDL_LOCK%\." goto lockheld
+rem Released a moment ago, or not this account's to create: once more.
 ver | %VDL_FIND% "Windows" >nul
 md "%VDL_LOCK%" 2>nul
 if not errorlevel 1 goto lockmade
 if not exist "%VDL_LOCK%\." goto :eof
+:lockheld
+set VDL_BUSY=1
 call :lockage
 if "%VDL_AGE%"=="" goto :eof
 if %VDL_AGE% LSS %VDL_STALE% goto :eof
@@ -226,7 +234,7 @@ goto end
 :lock
 call :takelock
 if "%VDL_HELD%"=="1" goto run
-if not exist "%VDL_LOCK%\." goto nolock
+if not "%VDL_BUSY%"=="1" goto nolock
 echo install.cmd: another install.cmd is running (%VDL_LOCK% exists); nothing was started.
 set VDL_RC=1618
 goto end
