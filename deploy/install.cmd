@@ -26,9 +26,10 @@ set VDL_FIND=%SystemRoot%\system32\find.exe
 set VDL_REG=%SystemRoot%\system32\reg.exe
 set VDL_REGEDIT=%SystemRoot%\regedit.exe
 rem One run at a time per machine: this folder, made with mkdir (which fails
-rem when it exists), is the lock. Only administrators may create folders in
-rem the Windows directory. A lock older than VDL_STALE minutes was left by a
-rem run that was killed, and is taken over; a run takes seconds.
+rem when it exists), is the lock, in the Windows directory, where from
+rem Windows 2000 on only administrators and Power Users may create folders.
+rem A lock older than VDL_STALE minutes was left by a run that was killed,
+rem and is taken over; a run takes seconds.
 set VDL_LOCK=%SystemRoot%\VandrelLite.lock
 set VDL_STALE=120
 goto start
