@@ -178,22 +178,36 @@ if not "%VDL_BOOT:\0vdlite.exe\0=%"=="%VDL_BOOT%" set VDL_BOOT=yes
 goto values
 
 rem An export of regedit /e: REGEDIT4 text on NT 4.0; Unicode on Windows
-rem 2000, which TYPE turns into text. Values of the list are hex bytes over
-rem lines that end in "\"; they are joined, and the name is looked for as a
-rem whole entry, in ANSI and in UTF-16.
+rem 2000, which TYPE turns into text. A line is split at its first "=" into
+rem the value's name and its data. The export's text is never expanded with
+rem percent signs; only the name is compared, so no character in the registry can
+rem change what this file runs. The list's bytes (hex, over lines that end
+rem in "\") are joined, and the name is looked for as a whole entry, in
+rem ANSI and in UTF-16, in lower and in upper case.
 :regedit
 set VDL_EXPORT=%TEMP%\VandrelLite-%RANDOM%.reg
 start "" /wait %VDL_REGEDIT% /e "%VDL_EXPORT%" "HKEY_LOCAL_MACHINE\%VDL_VENDOR%"
-if exist "%VDL_EXPORT%" for /f "tokens=2 delims=:" %%V in ('type "%VDL_EXPORT%" ^| %VDL_FIND% """Version""=dword:"') do set VDL_VERSION=0x%%V
-if "%VDL_VERSION%"=="0x00000000" set VDL_VERSION=
+if exist "%VDL_EXPORT%" for /f "tokens=1,* delims==" %%N in ('type "%VDL_EXPORT%"') do if "%%N"==""Version"" set VDL_VERSION=%%O
 del "%VDL_EXPORT%" 2>nul
+if "%VDL_VERSION%"=="" goto bootexport
+if not "%VDL_VERSION:~0,6%"=="dword:" set VDL_VERSION=
+if "%VDL_VERSION%"=="dword:00000000" set VDL_VERSION=
+if not "%VDL_VERSION%"=="" set VDL_VERSION=0x%VDL_VERSION:~6%
+:bootexport
 start "" /wait %VDL_REGEDIT% /e "%VDL_EXPORT%" "HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\Session Manager"
 set VDL_HEX=
 set VDL_INLIST=
-if exist "%VDL_EXPORT%" for /f "tokens=*" %%L in ('type "%VDL_EXPORT%"') do call :hexline %%L
+if exist "%VDL_EXPORT%" for /f "tokens=1,* delims==" %%N in ('type "%VDL_EXPORT%"') do (
+  set VDL_LINE=%%N
+  if "%%N"==""BootExecute"" set VDL_LINE=%%O
+  if "%%N"==""BootExecute"" set VDL_INLIST=1
+  call :hexline
+)
 del "%VDL_EXPORT%" 2>nul
 if "%VDL_HEX%"=="" goto values
-set VDL_HEX=,00,00,%VDL_HEX:\=%,
+set VDL_HEX=%VDL_HEX:hex(7):=%
+set VDL_HEX=%VDL_HEX:\=%
+set VDL_HEX=,00,00,%VDL_HEX: =%,
 set VDL_BOOT=no
 if not "%VDL_HEX:,00,76,64,6c,69,74,65,2e,65,78,65,00,=%"=="%VDL_HEX%" set VDL_BOOT=yes
 if not "%VDL_HEX:,00,56,44,4c,49,54,45,2e,45,58,45,00,=%"=="%VDL_HEX%" set VDL_BOOT=yes
@@ -201,18 +215,13 @@ if not "%VDL_HEX:,00,00,76,00,64,00,6c,00,69,00,74,00,65,00,2e,00,65,00,78,00,65
 if not "%VDL_HEX:,00,00,56,00,44,00,4c,00,49,00,54,00,45,00,2e,00,45,00,58,00,45,00,00,00,=%"=="%VDL_HEX%" set VDL_BOOT=yes
 goto values
 
-rem :hexline collects the bytes of "BootExecute"=hex(7): and its
-rem continuation lines. The line is passed whole in VDL_LINE: commas
-rem would split it into arguments.
+rem :hexline adds VDL_LINE to VDL_HEX while in the list: its first line
+rem ("hex(7):..."), then the lines that follow a line ending in "\". Only
+rem then is VDL_LINE expanded, and it holds hex bytes and commas.
 :hexline
-set VDL_LINE=%*
-if "%VDL_INLIST%"=="1" goto hexmore
-if not "%VDL_LINE:~0,21%"==""BootExecute"=hex(7):" goto :eof
-set VDL_LINE=%VDL_LINE:~21%
-set VDL_INLIST=1
-:hexmore
+if not "%VDL_INLIST%"=="1" goto :eof
 set VDL_HEX=%VDL_HEX%%VDL_LINE%
-if not "%VDL_LINE:~-1%"=="\" set VDL_INLIST=
+if not "%VDL_LINE:~-1%"=="\" set VDL_INLIST=2
 goto :eof
 
 :values
