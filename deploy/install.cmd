@@ -185,7 +185,17 @@ rem change what this file runs. The list's bytes (hex, over lines that end
 rem in "\") are joined, and the name is looked for as a whole entry, in
 rem ANSI and in UTF-16, in lower and in upper case.
 :regedit
+rem Without the files the answer is known; the registry is not read.
+if not "%VDL_MISSING%"=="" goto :eof
 set VDL_EXPORT=%TEMP%\VandrelLite-%RANDOM%.reg
+rem regedit may show a message box, which nobody would answer here, when
+rem asked to export a key that does not exist: the vendor key is made first,
+rem by a silent import of its name alone, which adds no value to it.
+echo REGEDIT4> "%VDL_EXPORT%"
+echo.>> "%VDL_EXPORT%"
+echo [HKEY_LOCAL_MACHINE\%VDL_VENDOR%]>> "%VDL_EXPORT%"
+start "" /wait %VDL_REGEDIT% /s "%VDL_EXPORT%"
+del "%VDL_EXPORT%" 2>nul
 start "" /wait %VDL_REGEDIT% /e "%VDL_EXPORT%" "HKEY_LOCAL_MACHINE\%VDL_VENDOR%"
 if exist "%VDL_EXPORT%" for /f "tokens=1,* delims==" %%N in ('type "%VDL_EXPORT%"') do if "%%N"==""Version"" set VDL_VERSION=%%O
 del "%VDL_EXPORT%" 2>nul

@@ -202,6 +202,51 @@ TEST(DeployWrapper, RegistryFailureAfterVersionIsRetriedUntilComplete) {
   EXPECT_EQ(run.exitCode, 0u) << run.output;
 }
 
+// NT 4.0 and Windows 2000 without its Support Tools have no reg.exe: the
+// wrapper reads the values from exports of regedit, here a stand-in that
+// writes them as NT 4.0's regedit does.
+TEST(DeployWrapper, WithoutRegExeTheValuesAreReadFromRegeditExports) {
+  const std::string reg = SystemDir() + "reg.exe";
+  const std::string regedit = WindowsDir() + "regedit.exe";
+  // Moved away, not overwritten: the prefix shares Wine's files with others.
+  ASSERT_TRUE(MoveFileA(reg.c_str(), (reg + ".away").c_str()));
+  ASSERT_TRUE(MoveFileA(regedit.c_str(), (regedit + ".away").c_str()));
+  ASSERT_TRUE(CopyFileA((td::BinDir() + "regedit_standin.exe").c_str(), regedit.c_str(), TRUE));
+  // Nothing that the export holds is run, quotes and ampersands included
+  // (a value's name comes before the "=" that splits the line).
+  const char hostile[] = "a\" & echo injected> C:\\injected.txt & \"b";
+  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kSessionManager, hostile, REG_SZ, "x", 2));
+  std::vector<std::string> longList = {kNormalBootList};
+  for (int i = 0; i < 30; ++i) longList.push_back("autocheck chkx" + std::to_string(100 + i));
+  ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", longList));
+  ASSERT_NO_FATAL_FAILURE(MakeShare(kShare, td::SetupExePath()));
+  WrapperRun run;
+  ASSERT_NO_FATAL_FAILURE(RunWrapper(kShare, "/check", &run));
+  EXPECT_EQ(run.exitCode, 1605u) << run.output;
+  ASSERT_NO_FATAL_FAILURE(RunWrapper(kShare, "", &run));
+  EXPECT_EQ(run.exitCode, 1603u) << run.output;
+  ASSERT_NO_FATAL_FAILURE(RunWrapper(kShare, "/check", &run));
+  EXPECT_EQ(run.exitCode, 1605u) << run.output;
+  EXPECT_NE(run.output.find("missing: vdlite.exe in BootExecute"), std::string::npos) << run.output;
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_NO_FATAL_FAILURE(RunWrapper(kShare, "", &run));
+  EXPECT_EQ(run.exitCode, 0u) << run.output;
+  ASSERT_NO_FATAL_FAILURE(RunWrapper(kShare, "/check", &run));
+  EXPECT_EQ(run.exitCode, 0u) << run.output;
+  EXPECT_NE(run.output.find("0x01000000"), std::string::npos) << run.output;
+  DWORD zero = 0;
+  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Version", REG_DWORD, &zero, sizeof zero));
+  ASSERT_NO_FATAL_FAILURE(RunWrapper(kShare, "/check", &run));
+  EXPECT_EQ(run.exitCode, 1605u) << run.output;
+  // The files there, the vendor key gone: never an export of a missing key.
+  ASSERT_TRUE(td::DeleteRegTree(HKEY_LOCAL_MACHINE, kVendorKey));
+  ASSERT_NO_FATAL_FAILURE(RunWrapper(kShare, "/check", &run));
+  EXPECT_EQ(run.exitCode, 1605u) << run.output;
+  EXPECT_FALSE(td::FileExists("C:\\injected.txt"));
+  std::string refused;
+  EXPECT_FALSE(td::ReadWholeFile("C:\\regedit-refused.txt", &refused)) << refused;
+}
+
 TEST(DeployWrapper, RunWithoutLogThatInstalledNothingAnswers1603) {
   // Setup ends normally without a log after a failure when it cannot write
   // the log; the stand-in does the same and installs nothing.
