@@ -36,9 +36,9 @@ goto start
 
 rem ---------------------------------------------------------------------
 rem :takelock sets VDL_HELD=1 when this run made the lock folder, taking
-rem over a stale one, and VDL_BUSY=1 when another run holds it. MD sets the error level when it fails and may leave it
-rem as it was when it succeeds, so the level is cleared first (by a find
-rem that finds).
+rem over a stale one, and VDL_BUSY=1 when another run holds it. MD sets the
+rem error level when it fails and may leave it as it was when it succeeds,
+rem so the level is cleared first (by a find that finds).
 :takelock
 set VDL_BUSY=
 ver | %VDL_FIND% "Windows" >nul
@@ -69,19 +69,25 @@ goto :eof
 rem :lockage sets VDL_AGE to the lock's age in minutes, or to nothing when
 rem it cannot be told. Both times are read from one listing of DIR, so they
 rem share its format, whatever the locale: the date is compared as text, the
-rem time of day is turned into minutes (with a.m./p.m. when shown). For a
-rem lock of another day the age counted is at least one day's worth less
-rem than the truth, so a lock is never taken too early; only a change of the
+rem time of day is turned into minutes (with a.m./p.m. when shown). A lock
+rem of an earlier day is counted as yesterday's, which is never more than
+rem its true age, so a lock is not taken too early; only a change of the
 rem clock (summer time) can add an hour, which the limit allows for.
 :lockage
 set VDL_AGE=
 set VDL_LOCKDAY=
 set VDL_NOWDAY=
 echo now> "%SystemRoot%\VandrelLite.now"
-for /f "tokens=1,2,3" %%a in ('dir /a "%SystemRoot%\VandrelLite.*" ^| %VDL_FIND% "VandrelLite.lock"') do call :stamp %%a %%b %%c
+for /f "tokens=1,2,3" %%a in ('dir /a "%SystemRoot%\VandrelLite.*" ^| %VDL_FIND% "VandrelLite.lock"') do (
+  set VDL_T3=%%c
+  call :stamp %%a %%b
+)
 set VDL_LOCKDAY=%VDL_DAY%
 set VDL_LOCKMIN=%VDL_MIN%
-for /f "tokens=1,2,3" %%a in ('dir /a "%SystemRoot%\VandrelLite.*" ^| %VDL_FIND% "VandrelLite.now"') do call :stamp %%a %%b %%c
+for /f "tokens=1,2,3" %%a in ('dir /a "%SystemRoot%\VandrelLite.*" ^| %VDL_FIND% "VandrelLite.now"') do (
+  set VDL_T3=%%c
+  call :stamp %%a %%b
+)
 set VDL_NOWDAY=%VDL_DAY%
 set VDL_NOWMIN=%VDL_MIN%
 del "%SystemRoot%\VandrelLite.now" 2>nul
@@ -93,9 +99,10 @@ rem A lock from the future: the clock was set back. It is not judged.
 if %VDL_AGE% LSS 0 set VDL_AGE=
 goto :eof
 
-rem :stamp DATE TIME NEXT sets VDL_DAY and VDL_MIN (minutes since midnight)
+rem :stamp DATE TIME sets VDL_DAY and VDL_MIN (minutes since midnight)
 rem from a line of DIR: "12/08/26  10:38a", "12/08/2026  10:38 PM" or
-rem "08.12.2026  22:38".
+rem "08.12.2026  22:38"; VDL_T3 holds the token after the time ("PM",
+rem "<DIR>", a size), only ever expanded inside quotes.
 :stamp
 set VDL_DAY=%1
 set VDL_MIN=
@@ -108,8 +115,8 @@ if "%VDL_M%"=="" goto :eof
 set VDL_AP=
 if /i "%VDL_M:~2,1%"=="a" set VDL_AP=a
 if /i "%VDL_M:~2,1%"=="p" set VDL_AP=p
-if /i "%~3"=="AM" set VDL_AP=a
-if /i "%~3"=="PM" set VDL_AP=p
+if /i "%VDL_T3%"=="AM" set VDL_AP=a
+if /i "%VDL_T3%"=="PM" set VDL_AP=p
 set VDL_M=%VDL_M:~0,2%
 rem No leading zero: SET /A reads "08" as a bad octal number.
 if "%VDL_H:~0,1%"=="0" set VDL_H=%VDL_H:~1%
