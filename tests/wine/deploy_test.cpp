@@ -67,6 +67,14 @@ bool VersionWritten() {
 const char kShare[] = "C:\\deploy\\";
 const char kCaption[] = "Vandrel Lite 1.0 Setup";
 
+// A BootExecute list longer than setup's 512-byte buffer: the registry step
+// fails after Version was written.
+bool SeedTooLongBootList() {
+  std::vector<std::string> entries = {kNormalBootList};
+  for (int i = 0; i < 30; ++i) entries.push_back("autocheck chkx" + std::to_string(100 + i));
+  return td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", entries);
+}
+
 // The folder that one running wrapper holds.
 std::string LockDir() { return WindowsDir() + "VandrelLite.lock"; }
 
@@ -180,11 +188,7 @@ TEST(DeployWrapper, CheckReportsOnlyACompleteInstallation) {
 }
 
 TEST(DeployWrapper, RegistryFailureAfterVersionIsRetriedUntilComplete) {
-  // A BootExecute list longer than setup's 512-byte buffer: the registry
-  // step fails after Version was written.
-  std::vector<std::string> longList = {kNormalBootList};
-  for (int i = 0; i < 30; ++i) longList.push_back("autocheck chkx" + std::to_string(100 + i));
-  ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", longList));
+  ASSERT_TRUE(SeedTooLongBootList());
   ASSERT_NO_FATAL_FAILURE(MakeShare(kShare, td::SetupExePath()));
   WrapperRun run;
   ASSERT_NO_FATAL_FAILURE(RunWrapper(kShare, "", &run));
@@ -216,9 +220,7 @@ TEST(DeployWrapper, WithoutRegExeTheValuesAreReadFromRegeditExports) {
   // (a value's name comes before the "=" that splits the line).
   const char hostile[] = "a\" & echo injected> C:\\injected.txt & \"b";
   ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kSessionManager, hostile, REG_SZ, "x", 2));
-  std::vector<std::string> longList = {kNormalBootList};
-  for (int i = 0; i < 30; ++i) longList.push_back("autocheck chkx" + std::to_string(100 + i));
-  ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", longList));
+  ASSERT_TRUE(SeedTooLongBootList());
   ASSERT_NO_FATAL_FAILURE(MakeShare(kShare, td::SetupExePath()));
   WrapperRun run;
   ASSERT_NO_FATAL_FAILURE(RunWrapper(kShare, "/check", &run));
