@@ -188,6 +188,7 @@ TEST(DeployWrapper, CheckReportsOnlyACompleteInstallation) {
 }
 
 TEST(DeployWrapper, RegistryFailureAfterVersionIsRetriedUntilComplete) {
+  // Setup's registry step fails at its last row, BootExecute.
   ASSERT_TRUE(SeedTooLongBootList());
   ASSERT_NO_FATAL_FAILURE(MakeShare(kShare, td::SetupExePath()));
   WrapperRun run;
