@@ -419,6 +419,143 @@ TEST(ShellExtensionServer, ServesItsOneClassAndCountsEveryReference) {
   CoUninitialize();
 }
 
+// A selection as the shell hands it to the extension: a data object with
+// the paths in CF_HDROP form.
+class DroppedFiles : public IDataObject {
+ public:
+  explicit DroppedFiles(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (iid != IID_IUnknown && iid != IID_IDataObject) {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    *object = this;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override { return --references_; }  // lives on the test's stack
+
+  STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
+    if (format->cfFormat != CF_HDROP || (format->tymed & TYMED_HGLOBAL) == 0) return DV_E_FORMATETC;
+    std::string list;
+    for (const std::string& path : paths_) list += path + '\0';
+    list += '\0';
+    HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+    if (block == nullptr) return E_OUTOFMEMORY;
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list.data(), list.size());
+    GlobalUnlock(block);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = block;
+    medium->pUnkForRelease = nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+  STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+ private:
+  std::vector<std::string> paths_;
+  ULONG references_ = 1;
+};
+
+// The page in a sheet of its own: its count line and its list of names.
+VandrelPage ShowPage(HPROPSHEETPAGE handle) {
+  VandrelPage shown;
+  PROPSHEETHEADERA header = {};
+  header.dwSize = sizeof header;
+  header.dwFlags = PSH_MODELESS;
+  header.pszCaption = "Selection";
+  header.nPages = 1;
+  header.phpage = &handle;
+  HWND sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
+  if (sheet == nullptr) return shown;
+  HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+  shown.countText = td::ItemText(page, IDC_SELECTION_COUNT);
+  HWND list = GetDlgItem(page, IDC_SELECTION_NAMES);
+  int names = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < names; ++i) {
+    char name[MAX_PATH] = "";
+    SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(name));
+    shown.names.push_back(name);
+  }
+  DestroyWindow(sheet);
+  return shown;
+}
+
+LPVOID WINAPI RefusedHeapAlloc(HANDLE, DWORD, SIZE_T) { return nullptr; }
+
+// Each selected item is listed, a drive's root by its path; a selection that
+// cannot be read for want of memory leaves the one read before, which a page
+// added for it still shows.
+TEST(ShellExtensionServer, PageListsEveryItemAndKeepsItsSelectionWhenMemoryRunsOut) {
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+  std::string file = MakeFile("C:\\counted.txt", 10);
+  ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  {
+    LoadedProduct product;
+    ASSERT_NE(product.module(), nullptr);
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto getClassObject = reinterpret_cast<GetClassObject>(GetProcAddress(product.module(), "DllGetClassObject"));
+    ASSERT_NE(getClassObject, nullptr);
+    CLSID ours;
+    ASSERT_EQ(CLSIDFromString(L"{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}", &ours), S_OK);
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(getClassObject(ours, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    struct Pages {
+      static BOOL CALLBACK Keep(HPROPSHEETPAGE page, LPARAM param) {
+        *reinterpret_cast<HPROPSHEETPAGE*>(param) = page;
+        return TRUE;
+      }
+    };
+    auto pageOf = [&](const std::vector<std::string>& paths, IShellExtInit** init) {
+      HPROPSHEETPAGE page = nullptr;
+      EXPECT_EQ(factory->CreateInstance(nullptr, IID_IShellExtInit, reinterpret_cast<void**>(init)), S_OK);
+      DroppedFiles selection(paths);
+      EXPECT_EQ((*init)->Initialize(nullptr, &selection, nullptr), S_OK);
+      IShellPropSheetExt* sheet = nullptr;
+      EXPECT_EQ((*init)->QueryInterface(IID_IShellPropSheetExt, reinterpret_cast<void**>(&sheet)), S_OK);
+      EXPECT_EQ(sheet->AddPages(Pages::Keep, reinterpret_cast<LPARAM>(&page)), S_OK);
+      sheet->Release();
+      return page;
+    };
+
+    IShellExtInit* rooted = nullptr;
+    HPROPSHEETPAGE page = pageOf({"C:\\", file}, &rooted);
+    ASSERT_NE(page, nullptr);
+    rooted->Release();
+    VandrelPage shown = ShowPage(page);
+    EXPECT_EQ(shown.countText, "2 files selected");
+    EXPECT_EQ(shown.names, (std::vector<std::string>{"C:\\", "counted.txt"}));
+
+    IShellExtInit* init = nullptr;
+    page = pageOf({file}, &init);
+    ASSERT_NE(page, nullptr);
+    {
+      td::ImportPatch refused(product.module(), "kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(RefusedHeapAlloc));
+      ASSERT_TRUE(refused.active());
+      DroppedFiles other({"C:\\windows"});
+      EXPECT_EQ(init->Initialize(nullptr, &other, nullptr), E_OUTOFMEMORY);
+    }
+    init->Release();
+    shown = ShowPage(page);
+    EXPECT_EQ(shown.countText, "1 file selected");
+    EXPECT_EQ(shown.names, std::vector<std::string>{"counted.txt"});
+    factory->Release();
+  }
+  CoUninitialize();
+}
+
 TEST(ProductLifecycle, WineUninstallerRunsTheUninstallEntry) {
   ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", {kNormalBootList, "other /x"}));
   ASSERT_NO_FATAL_FAILURE(InstallUnattended());
