@@ -4,9 +4,9 @@
 # initialisation runs once), so their count bounds what the table must hold.
 #   cmake -DOBJDUMP=... -DENTRY=entry.cpp -DINPUTS="a.obj|libx.a|..." -P check-exit-table.cmake
 file(READ ${ENTRY} entry_source)
-string(REGEX MATCH "kMaxExitFunctions = ([0-9]+)" found "${entry_source}")
+string(REGEX MATCH "define SETUPVDL_EXIT_FUNCTIONS ([0-9]+)" found "${entry_source}")
 if(NOT found)
-  message(FATAL_ERROR "check-exit-table: no kMaxExitFunctions in ${ENTRY}")
+  message(FATAL_ERROR "check-exit-table: no SETUPVDL_EXIT_FUNCTIONS in ${ENTRY}")
 endif()
 set(limit ${CMAKE_MATCH_1})
 string(REPLACE "|" ";" inputs "${INPUTS}")
@@ -25,5 +25,5 @@ foreach(input ${inputs})
 endforeach()
 if(count GREATER_EQUAL limit)
   message(FATAL_ERROR "check-exit-table: ${count} registrations of exit functions can be made, "
-                      "the table of src/driver/entry.cpp holds ${limit}: enlarge kMaxExitFunctions")
+                      "the table of src/driver/entry.cpp holds ${limit}: enlarge SETUPVDL_EXIT_FUNCTIONS")
 endif()

@@ -735,8 +735,8 @@ TEST(UninstallEntry, BootExecuteMissingOrWithoutTheEntryIsLeftAlone) {
   }
   // Another product's entry in characters that the ANSI code page lacks
   // keeps them.
-  ASSERT_TRUE(SetWideValue(kSessionManager, L"BootExecute",
-                           L"autocheck autochk *\0\x0416\x4E2D-check /x\0vdlite.exe\0\0"s));
+  ASSERT_TRUE(
+      SetWideValue(kSessionManager, L"BootExecute", L"autocheck autochk *\0\x0416\x4E2D-check /x\0vdlite.exe\0\0"s));
   ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
   EXPECT_EQ(WideValue(kSessionManager, L"BootExecute"), L"autocheck autochk *\0\x0416\x4E2D-check /x\0\0"s);
 }

@@ -198,6 +198,17 @@ TEST(SingleInstance, SecondStartRaisesTheFirstAndEnds) {
   EXPECT_EQ(code, 0u);
 }
 
+// Setup's entry ends the process with 0 even when its table of exit
+// functions is full (the build keeps setup's own table large enough): the
+// probe is that entry with a table of one, given three.
+TEST(ExitCode, ZeroWhenTheExitFunctionTableIsFull) {
+  td::Process probe;
+  ASSERT_TRUE(probe.Start("\"" + td::BinDir() + "exit_table_probe.exe\""));
+  DWORD code = 99;
+  ASSERT_TRUE(probe.WaitExit(td::kWaitMs, &code));
+  EXPECT_EQ(code, 0u);
+}
+
 // The modules that process pid loaded, in lower case without their
 // directory, read from a trace of Wine's +pid,+loaddll channels.
 std::set<std::string> LoadedModules(const std::string& trace, DWORD pid) {
