@@ -9,9 +9,9 @@
 // Each topic is a topic header, a heading paragraph with its title and one
 // record of body paragraphs; an empty display record closes the chain, as
 // the last topic link holds no data that a reader uses. Everything fits in
-// the first topic block: a
-// topic position past that block means different things to different
-// readers of uncompressed files, so the writer refuses to grow beyond it.
+// the first topic block: a topic position past that block means different
+// things to different readers of uncompressed files, so the writer refuses
+// to grow beyond it.
 // Output is reproducible (fixed generation date, no other time stamps).
 //
 // Regenerate (from the source tree, after tools/build.sh):
