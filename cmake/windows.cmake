@@ -51,6 +51,12 @@ else()
   set(ENTRY_SYMBOL WinMainCRTStartup)
 endif()
 target_link_options(SETUPVDL PRIVATE ${LINK_FLAGS} -nostartfiles -Wl,-e,${ENTRY_SYMBOL})
+# The table of exit functions in entry.cpp holds whatever the code registers.
+add_custom_command(TARGET SETUPVDL POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DENTRY=${CMAKE_SOURCE_DIR}/src/driver/entry.cpp
+          "-DINPUTS=$<JOIN:$<TARGET_OBJECTS:SETUPVDL>;$<TARGET_FILE:setupcore>,|>"
+          -P ${CMAKE_SOURCE_DIR}/cmake/check-exit-table.cmake
+  VERBATIM)
 
 if(SETUPVDL_TESTS)
   enable_testing()

@@ -7,9 +7,11 @@
 //   |CONTEXT  B+ tree from the hash of each context string to its topic
 //   |CTXOMAP  the context numbers that programs pass to WinHelp
 // Each topic is a topic header, a heading paragraph with its title and one
-// record of body paragraphs. Everything fits in the first topic block: a
-// topic position past that block means different things to different
-// readers of uncompressed files, so the writer refuses to grow beyond it.
+// record of body paragraphs; an empty display record closes the chain, as
+// the last topic link holds no data that a reader uses. Everything fits in
+// the first topic block: a topic position past that block means different
+// things to different readers of uncompressed files, so the writer refuses
+// to grow beyond it.
 // Output is reproducible (fixed generation date, no other time stamps).
 //
 // Regenerate (from the source tree, after tools/build.sh):
@@ -20,6 +22,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "help_context.h"
 
 namespace {
 
@@ -119,23 +123,6 @@ struct MappedContext {
 // What programs ask for with HELP_CONTEXT.
 const MappedContext kContextMap[] = {{0xC0000110u, "overview"}};
 
-// The hash of a context string that the |CONTEXT tree is keyed by: base 43,
-// letters without case 17..42, digits 1..9 and '0' as 10, '.' 12, '_' 13.
-int32_t ContextHash(const std::string& context) {
-  uint32_t hash = 0;
-  for (char c : context) {
-    unsigned x = 0;
-    if (c >= 'A' && c <= 'Z') x = unsigned(c - 'A') + 17;
-    if (c >= 'a' && c <= 'z') x = unsigned(c - 'a') + 17;
-    if (c >= '1' && c <= '9') x = unsigned(c - '0');
-    if (c == '0') x = 10;
-    if (c == '.') x = 12;
-    if (c == '_') x = 13;
-    hash = hash * 43 + x;
-  }
-  return int32_t(hash);
-}
-
 // An internal file: FILEHEADER (reserved space, used space, flags) + body.
 void PutInternalFile(Bytes& out, const Bytes& body) {
   Put32(out, uint32_t(9 + body.size()));
@@ -211,24 +198,46 @@ struct Link {
 
 // A display-text record: paragraph info, then one string of LinkData2 per
 // formatting command. Every paragraph of the record has the same info.
+// LinkData1 starts with two sizes: TopicSize, the bytes of LinkData1 that
+// follow both size fields, and TopicLength, the characters of the record
+// (every character and terminator of its strings), which topic offsets
+// count with.
 Link Paragraphs(unsigned font, const std::vector<std::string>& paragraphs, int spacingBelow) {
   Link link{kDisplayText, {}, {}};
+  Bytes format;
   link.data2.push_back(0);  // empty string before the font change
   for (const std::string& p : paragraphs) PutText(link.data2, p);
   link.data2.push_back(0);  // empty string before the end of formatting
-  // The character count of the record: every character and terminator of
-  // its strings. Topic offsets count with it.
-  PutCompressedLong(link.data1, int32_t(link.data2.size()));
+  Put8(format, 0);
+  Put8(format, 0x80);  // biased zero
+  Put16(format, 0);    // id
+  Put16(format, kSpacingBelowFollows);
+  PutCompressedShort(format, spacingBelow);
+  Put8(format, kFontChange);
+  Put16(format, font);
+  for (size_t i = 0; i < paragraphs.size(); ++i) Put8(format, kEndOfParagraph);
+  Put8(format, kEndOfFormatting);
+  PutCompressedLong(link.data1, int32_t(format.size()));
   PutCompressedUShort(link.data1, unsigned(link.data2.size()));
-  Put8(link.data1, 0);
-  Put8(link.data1, 0x80);  // biased zero
-  Put16(link.data1, 0);    // id
-  Put16(link.data1, kSpacingBelowFollows);
-  PutCompressedShort(link.data1, spacingBelow);
-  Put8(link.data1, kFontChange);
-  Put16(link.data1, font);
-  for (size_t i = 0; i < paragraphs.size(); ++i) Put8(link.data1, kEndOfParagraph);
-  Put8(link.data1, kEndOfFormatting);
+  PutBytes(link.data1, format);
+  return link;
+}
+
+// The last topic link: a display record without text or paragraphs, whose
+// formatting ends at once. Readers that follow the format skip it; Wine's
+// help viewer reads it as an empty record of the last topic, where it shows
+// nothing (a topic header there would make a page of its own).
+Link ClosingLink() {
+  Link link{kDisplayText, {}, {}};
+  Bytes format;
+  Put8(format, 0);
+  Put8(format, 0x80);  // biased zero
+  Put16(format, 0);    // id
+  Put16(format, 0);    // no paragraph settings
+  Put8(format, kEndOfFormatting);
+  PutCompressedLong(link.data1, int32_t(format.size()));
+  PutCompressedUShort(link.data1, 0);
+  PutBytes(link.data1, format);
   return link;
 }
 
@@ -248,6 +257,8 @@ bool BuildTopics(TopicData* topics) {
     links.push_back(Paragraphs(kHeadingFont, {t.title}, 6));
     links.push_back(Paragraphs(kBodyFont, t.paragraphs, 6));
   }
+  links.push_back(ClosingLink());
+  const size_t closing = links.size() - 1;
   size_t at = 0;
   for (Link& l : links) {
     l.at = at;
@@ -268,8 +279,8 @@ bool BuildTopics(TopicData* topics) {
   }
   for (size_t topic = 0; topic < headers.size(); ++topic) {
     const size_t first = headers[topic];
-    const size_t end = topic + 1 < headers.size() ? headers[topic + 1] : links.size();
-    const size_t endAt = end < links.size() ? links[end].at : at;
+    const size_t end = topic + 1 < headers.size() ? headers[topic + 1] : closing;
+    const size_t endAt = links[end].at;
     Bytes& h = links[first].data1;
     Set32(h, 0, uint32_t(endAt - links[first].at));  // size of the topic's links
     Set32(h, 4, kNone);                              // no browse sequence
@@ -277,7 +288,7 @@ bool BuildTopics(TopicData* topics) {
     Set32(h, 12, uint32_t(topic));                  // topic number
     Set32(h, 16, kNone);                            // no non-scrolling region
     Set32(h, 20, PositionOf(links[first + 1].at));  // scrolling region
-    Set32(h, 24, end < links.size() ? PositionOf(links[end].at) : kNone);
+    Set32(h, 24, end != closing ? PositionOf(links[end].at) : kNone);
   }
 
   Bytes& file = topics->file;
@@ -351,8 +362,11 @@ uint32_t OffsetOfContext(const TopicData& topics, const std::string& context) {
 // Hash to topic offset, in ascending order of the signed hash.
 Bytes ContextFile(const TopicData& topics) {
   std::vector<std::pair<int32_t, uint32_t>> entries;
-  for (size_t i = 0; i < sizeof kTopics / sizeof kTopics[0]; ++i)
-    entries.push_back({ContextHash(kTopics[i].context), topics.offsets[i]});
+  for (size_t i = 0; i < sizeof kTopics / sizeof kTopics[0]; ++i) {
+    int32_t hash = 0;
+    HashContext(kTopics[i].context, &hash);  // checked in main
+    entries.push_back({hash, topics.offsets[i]});
+  }
   for (size_t i = 1; i < entries.size(); ++i)  // insertion sort: four entries
     for (size_t j = i; j > 0 && entries[j].first < entries[j - 1].first; --j) std::swap(entries[j], entries[j - 1]);
   Bytes leaf;
@@ -377,6 +391,13 @@ Bytes ContextMapFile(const TopicData& topics) {
 
 int main(int argc, char** argv) {
   const char* path = argc > 1 ? argv[1] : "res/payload/VDLite.hlp";
+  for (const Topic& t : kTopics) {
+    int32_t hash = 0;
+    if (!HashContext(t.context, &hash)) {
+      std::fprintf(stderr, "mkhelp: \"%s\" is no WinHelp 3.1 context string (letters, digits, '.', '_')\n", t.context);
+      return 1;
+    }
+  }
   TopicData topics;
   if (!BuildTopics(&topics)) return 1;
 

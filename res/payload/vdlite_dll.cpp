@@ -47,6 +47,14 @@ const char* FileNamePart(const char* path) {
   return name;
 }
 
+// The name that the page lists for a selected path: its file name part, or
+// the whole path when that part is empty (a drive's root, "C:\\"), so that
+// no entry of the list is empty.
+const char* ListedName(const char* path) {
+  const char* name = FileNamePart(path);
+  return *name != '\0' ? name : path;
+}
+
 // value /= 10 in 32-bit steps, returning the remainder: the i686 build then
 // needs no 64-bit division from the compiler's library.
 DWORD DivideByTen(ULONGLONG* value) {
@@ -159,37 +167,41 @@ class PropertyPageExtension : public IShellExtInit, public IShellPropSheetExt {
  private:
   PropertyPageExtension() { InterlockedIncrement(&g_locks); }
 
+  // The new selection replaces the old one only once it is read whole: a
+  // page added for the old one may still show it.
   HRESULT ReadSelection(HDROP drop) {
-    Free(names_);
-    names_ = nullptr;
-    count_ = 0;
-    totalBytes_ = 0;
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     char path[MAX_PATH];
     // First the room for the names, then the names themselves.
     SIZE_T namesBytes = 1;
     for (UINT i = 0; i < count; ++i) {
       if (DragQueryFileA(drop, i, path, MAX_PATH) == 0) continue;
-      namesBytes += lstrlenA(FileNamePart(path)) + 1;
+      namesBytes += lstrlenA(ListedName(path)) + 1;
     }
-    names_ = static_cast<char*>(Allocate(namesBytes));
-    if (names_ == nullptr) return E_OUTOFMEMORY;
-    char* next = names_;
-    char* end = names_ + namesBytes - 1;  // the list's final NUL stays
+    char* names = static_cast<char*>(Allocate(namesBytes));
+    if (names == nullptr) return E_OUTOFMEMORY;
+    char* next = names;
+    char* end = names + namesBytes - 1;  // the list's final NUL stays
+    UINT listed = 0;
+    ULONGLONG totalBytes = 0;
     for (UINT i = 0; i < count; ++i) {
       if (DragQueryFileA(drop, i, path, MAX_PATH) == 0) continue;
-      const char* name = FileNamePart(path);
+      const char* name = ListedName(path);
       int length = lstrlenA(name);
       if (next + length + 1 > end) break;
       lstrcpynA(next, name, length + 1);
       next += length + 1;
-      ++count_;
+      ++listed;
       WIN32_FILE_ATTRIBUTE_DATA attributes;
       if (GetFileAttributesExA(path, GetFileExInfoStandard, &attributes) &&
           (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        totalBytes_ += (static_cast<ULONGLONG>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
+        totalBytes += (static_cast<ULONGLONG>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
       }
     }
+    Free(names_);
+    names_ = names;
+    count_ = listed;
+    totalBytes_ = totalBytes;
     return count_ > 0 ? S_OK : E_INVALIDARG;
   }
 
@@ -206,7 +218,7 @@ class PropertyPageExtension : public IShellExtInit, public IShellPropSheetExt {
     HDC dc = GetDC(list);
     HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
     LONG widest = 0;
-    for (const char* name = names_; *name != '\0'; name += lstrlenA(name) + 1) {
+    for (const char* name = names_; name != nullptr && *name != '\0'; name += lstrlenA(name) + 1) {
       SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
       SIZE extent;
       if (GetTextExtentPoint32A(dc, name, lstrlenA(name), &extent) && extent.cx > widest) widest = extent.cx;

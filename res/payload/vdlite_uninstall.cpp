@@ -1,7 +1,9 @@
 // The Uninstall entry point of VDLite.dll, run by the uninstall command
 // "Rundll32.exe VDLite.dll,Uninstall": it removes what setup wrote. Every
 // step is done whatever an earlier one found, and a part that is already gone
-// counts as removed, so a second run finishes what a first one left.
+// counts as removed, so a second run finishes what a first one left. The
+// uninstall entry, the way to that second run, goes last and only when
+// everything else is done.
 //
 // "/q" or "-q" (either case) on its command line makes it quiet: no message.
 #include <windows.h>
@@ -20,9 +22,9 @@ const char kVendorKey[] = "SOFTWARE\\VandrelSoft";
 const char kProductKey[] = "SOFTWARE\\VandrelSoft\\Vandrel Lite";
 const char kVersionValue[] = "Version";
 const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const char kBootExecute[] = "BootExecute";
+const wchar_t kBootExecuteW[] = L"BootExecute";
 const char kPendingRenames[] = "PendingFileRenameOperations";
-const char kBootProgram[] = "vdlite.exe";
+const wchar_t kBootProgramW[] = L"vdlite.exe";
 const char* const kHelpFiles[] = {"VDLite.hlp", "VDLite.cnt", "VDLite.gid"};
 const char* const kSystemFiles[] = {"VDLite.dll", "VDLite.exe"};
 
@@ -85,15 +87,14 @@ bool DeleteKeyIfEmpty(HKEY root, const char* keyPath) {
   return deleted == ERROR_SUCCESS || Gone(deleted);
 }
 
-// The rows of setup's registry layout except BootExecute. The class, handler,
-// uninstall and control-set keys are the product's own and go with whatever
-// else stands in them; the approved list and the vendor key are shared, so
-// only the product's value leaves them.
+// The rows of setup's registry layout except BootExecute and the uninstall
+// entry. The class, handler and control-set keys are the product's own and
+// go with whatever else stands in them; the approved list and the vendor key
+// are shared, so only the product's value leaves them.
 bool RemoveRegistryRows() {
   bool ok = DeleteKeyTree(HKEY_CLASSES_ROOT, kClassKey);
   ok = DeleteKeyTree(HKEY_CLASSES_ROOT, kHandlerKey) && ok;
   ok = DeleteValue(HKEY_LOCAL_MACHINE, kApprovedKey, kClassIdText) && ok;
-  ok = DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey) && ok;
   ok = DeleteKeyTree(HKEY_LOCAL_MACHINE, kControlKey) && ok;
   ok = DeleteValue(HKEY_LOCAL_MACHINE, kProductKey, kVersionValue) && ok;
   ok = DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, kProductKey) && ok;
@@ -101,52 +102,86 @@ bool RemoveRegistryRows() {
   return ok;
 }
 
-// Reads a whole value into a zeroed block two bytes longer than the data, so
-// that a list without its terminating NULs still ends inside the block.
-// Returns null when the value is missing or unreadable.
-char* ReadValue(HKEY key, const char* name, DWORD* type, DWORD* size) {
+// How reading a whole value went.
+enum class ValueRead { kRead, kMissing, kFailed };
+
+// Reads a whole value into a zeroed block four bytes longer than the data,
+// so that a list without its terminating NULs still ends inside the block
+// (in either character width). A value that grows between the size query
+// and the read is a failure, not a missing value.
+ValueRead ReadValueA(HKEY key, const char* name, DWORD* type, DWORD* size, char** data) {
+  *data = nullptr;
   *size = 0;
-  if (RegQueryValueExA(key, name, nullptr, type, nullptr, size) != ERROR_SUCCESS) return nullptr;
-  char* data = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, *size + 2));
-  if (data == nullptr) return nullptr;
-  if (RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(data), size) != ERROR_SUCCESS) {
-    HeapFree(GetProcessHeap(), 0, data);
-    return nullptr;
+  LONG queried = RegQueryValueExA(key, name, nullptr, type, nullptr, size);
+  if (Gone(queried)) return ValueRead::kMissing;
+  if (queried != ERROR_SUCCESS) return ValueRead::kFailed;
+  const DWORD room = *size;
+  char* block = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, room + 4));
+  if (block == nullptr) return ValueRead::kFailed;
+  *size = room;
+  if (RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(block), size) != ERROR_SUCCESS ||
+      *size > room) {
+    HeapFree(GetProcessHeap(), 0, block);
+    return ValueRead::kFailed;
   }
-  return data;
+  *data = block;
+  return ValueRead::kRead;
+}
+
+// The same in wide characters: another product's entries in BootExecute may
+// hold characters that the ANSI code page cannot show.
+ValueRead ReadValueW(HKEY key, const wchar_t* name, DWORD* type, DWORD* size, wchar_t** data) {
+  *data = nullptr;
+  *size = 0;
+  LONG queried = RegQueryValueExW(key, name, nullptr, type, nullptr, size);
+  if (Gone(queried)) return ValueRead::kMissing;
+  if (queried != ERROR_SUCCESS) return ValueRead::kFailed;
+  const DWORD room = *size;
+  wchar_t* block = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, room + 4));
+  if (block == nullptr) return ValueRead::kFailed;
+  *size = room;
+  if (RegQueryValueExW(key, name, nullptr, type, reinterpret_cast<BYTE*>(block), size) != ERROR_SUCCESS ||
+      *size > room) {
+    HeapFree(GetProcessHeap(), 0, block);
+    return ValueRead::kFailed;
+  }
+  *data = block;
+  return ValueRead::kRead;
 }
 
 // Takes every entry equal to the boot-time program out of BootExecute; the
-// other entries keep their order and the list its final NUL. A missing value,
-// or one that is not a list, is left as it is.
+// other entries keep their order, their characters and the list its final
+// NUL. A missing value, or one that is not a list, is left as it is.
 bool RemoveBootEntry() {
   HKEY key;
   LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
   if (Gone(opened)) return true;
   if (opened != ERROR_SUCCESS) return false;
-  bool ok = true;
   DWORD type = 0;
   DWORD size = 0;
-  char* list = ReadValue(key, kBootExecute, &type, &size);
-  if (list != nullptr && type == REG_MULTI_SZ) {
+  wchar_t* list = nullptr;
+  ValueRead read = ReadValueW(key, kBootExecuteW, &type, &size, &list);
+  bool ok = read != ValueRead::kFailed;
+  if (read == ValueRead::kRead && type == REG_MULTI_SZ) {
     // Compacted in place: the kept entries never overtake the walk.
-    DWORD read = 0;
+    const DWORD count = size / sizeof(wchar_t);
+    DWORD at = 0;
     DWORD written = 0;
     bool removed = false;
-    while (read < size && list[read] != '\0') {
-      DWORD length = static_cast<DWORD>(lstrlenA(list + read));
-      if (lstrcmpiA(list + read, kBootProgram) == 0) {
+    while (at < count && list[at] != L'\0') {
+      DWORD length = static_cast<DWORD>(lstrlenW(list + at));
+      if (lstrcmpiW(list + at, kBootProgramW) == 0) {
         removed = true;
       } else {
-        for (DWORD i = 0; i <= length && written != read; ++i) list[written + i] = list[read + i];
+        for (DWORD i = 0; i <= length && written != at; ++i) list[written + i] = list[at + i];
         written += length + 1;
       }
-      read += length + 1;
+      at += length + 1;
     }
-    list[written] = '\0';
+    list[written] = L'\0';
     if (removed) {
-      ok = RegSetValueExA(key, kBootExecute, 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(list), written + 1) ==
-           ERROR_SUCCESS;
+      ok = RegSetValueExW(key, kBootExecuteW, 0, REG_MULTI_SZ, reinterpret_cast<BYTE*>(list),
+                          (written + 1) * sizeof(wchar_t)) == ERROR_SUCCESS;
     }
   }
   if (list != nullptr) HeapFree(GetProcessHeap(), 0, list);
@@ -154,12 +189,16 @@ bool RemoveBootEntry() {
   return ok;
 }
 
-// Directory plus file name; false when it does not fit.
+// Directory plus file name; false when it does not fit. The directory ends
+// in a backslash only when its last character is one: the trail byte of a
+// double-byte character may be 0x5C too.
 bool JoinPath(char* out, const char* directory, const char* name) {
   int length = lstrlenA(directory);
   if (length == 0 || length + 1 + lstrlenA(name) >= kPathChars) return false;
   lstrcpynA(out, directory, kPathChars);
-  if (out[length - 1] != '\\') out[length++] = '\\';
+  const char* last = directory;
+  for (const char* p = directory; *p != '\0'; p = CharNextA(p)) last = p;
+  if (*last != '\\' || last != directory + length - 1) out[length++] = '\\';
   lstrcpynA(out + length, name, kPathChars - length);
   return true;
 }
@@ -171,9 +210,10 @@ bool IsDeletionPending(const char* path) {
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
   DWORD type = 0;
   DWORD size = 0;
-  char* list = ReadValue(key, kPendingRenames, &type, &size);
+  char* list = nullptr;
+  ValueRead read = ReadValueA(key, kPendingRenames, &type, &size, &list);
   RegCloseKey(key);
-  if (list == nullptr) return false;
+  if (read != ValueRead::kRead) return false;
   bool pending = false;
   // Pairs of source and target; empty targets stand inside the list.
   DWORD at = 0;
@@ -190,9 +230,18 @@ bool IsDeletionPending(const char* path) {
   return pending;
 }
 
+// True when path names no file: its attributes cannot be read because it or
+// its directory is not there. Any other failure (access denied, say) leaves
+// the file where it may still be.
+bool IsFileGone(const char* path) {
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return false;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // Deletes a file now, or at the next restart when it is in use.
 bool DeleteFileNowOrLater(const char* path) {
-  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return true;
+  if (IsFileGone(path)) return true;
   SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
   if (DeleteFileA(path)) return true;
   return IsDeletionPending(path) || MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
@@ -225,7 +274,7 @@ bool ScheduleProgramFiles() {
       ok = false;
       continue;
     }
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES || IsDeletionPending(path)) continue;
+    if (IsFileGone(path) || IsDeletionPending(path)) continue;
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     ok = MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) && ok;
   }
@@ -252,6 +301,8 @@ extern "C" void CALLBACK Uninstall(HWND window, HINSTANCE instance, LPSTR comman
   complete = RemoveBootEntry() && complete;
   complete = RemoveHelpFiles() && complete;
   complete = ScheduleProgramFiles() && complete;
+  // Without its entry nothing would lead to the run that finishes the job.
+  if (complete) complete = DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
   if (IsQuietSwitch(commandLine)) return;
   MessageBoxA(window, complete ? kDoneText : kIncompleteText, kTitle,
               MB_OK | MB_SETFOREGROUND | (complete ? MB_ICONINFORMATION : MB_ICONWARNING));

@@ -31,9 +31,9 @@ void ShowStartFailure(HWND page) {
 INT_PTR StartCopying(HWND page) {
   // The worker runs at most once per wizard: Back is off from its start on
   // and no later page leads back here. So there is never an earlier thread
-  // handle that a second start would lose; should there be one, nothing is
-  // started again.
-  if (g_workerThread != nullptr) return SetPageResult(page, -1);
+  // handle that a second start would lose; should there be one, or a worker
+  // still running, nothing is started again.
+  if (g_workerThread != nullptr || InstallWorkerRunning()) return SetPageResult(page, -1);
   PostWizardButtons(page, 0);
   g_copyStarted = 1;
   DWORD threadId;
@@ -43,7 +43,12 @@ INT_PTR StartCopying(HWND page) {
     return SetPageResult(page, -1);
   }
   HANDLE self = GetCurrentProcess();
-  DuplicateHandle(self, g_workerThread, self, g_workerAtExit.put(), SYNCHRONIZE, FALSE, 0);
+  if (!DuplicateHandle(self, g_workerThread, self, g_workerAtExit.put(), SYNCHRONIZE, FALSE, 0)) {
+    // No second handle: the page gives its own to the wait at exit, so that
+    // the worker is never taken for ended while it runs.
+    g_workerAtExit.reset(g_workerThread);
+    g_workerThread = nullptr;
+  }
   return SetPageResult(page, -1);  // stay here while the worker runs
 }
 
@@ -107,21 +112,24 @@ INT_PTR CALLBACK CopyingPageProc(HWND page, UINT message, WPARAM, LPARAM lParam)
   return FALSE;
 }
 
-bool InstallWorkerRunning() { return g_workerAtExit && WaitForSingleObject(g_workerAtExit.get(), 0) == WAIT_TIMEOUT; }
+// Only a wait that sees the worker's thread signalled tells that it ended;
+// a wait that fails tells nothing, and the worker counts as running.
+bool InstallWorkerRunning() { return g_workerAtExit && WaitForSingleObject(g_workerAtExit.get(), 0) != WAIT_OBJECT_0; }
 
 bool WaitForInstallWorker(DWORD timeoutMs) {
-  if (!g_workerAtExit) return true;
   DWORD start = GetTickCount();
-  for (;;) {
+  while (InstallWorkerRunning()) {
     DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= timeoutMs) return !InstallWorkerRunning();
+    if (elapsed >= timeoutMs) return false;
     HANDLE worker = g_workerAtExit.get();
     // The worker may still send progress messages to this thread: answer them.
     DWORD r = MsgWaitForMultipleObjects(1, &worker, FALSE, timeoutMs - elapsed, QS_SENDMESSAGE);
-    if (r == WAIT_OBJECT_0) break;
-    if (r != WAIT_OBJECT_0 + 1) return false;
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    if (r == WAIT_OBJECT_0 + 1) {
+      MSG msg;
+      PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    } else if (r != WAIT_OBJECT_0 && r != WAIT_TIMEOUT) {
+      return false;  // the wait failed: the worker may be running
+    }
   }
   g_workerAtExit.reset();
   return true;

@@ -1,7 +1,8 @@
-// The committed help file VDLite.hlp, read as a WinHelp 3.1 reader reads
-// it: header, internal directory, each internal file's header, the topic
-// chain, the context tree and the context-number map, checked against the
-// contents file VDLite.cnt that setup installs beside it.
+// The committed help file VDLite.hlp, read as the WinHelp 3.1 file format
+// is described, not as the writer (tools/mkhelp.cpp) builds it: header,
+// internal directory, each internal file's header, the topic chain, the
+// context tree and the context-number map, checked against the contents
+// file VDLite.cnt that setup installs beside it.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "../../tools/help_context.h"
 
 namespace {
 
@@ -58,10 +61,13 @@ class Reader {
     if (!Need(1)) return 0;
     return (uint8_t(data_[at_]) & 1) ? int(U16()) / 2 - 16384 : int(U8()) / 2 - 64;
   }
-  int32_t CompressedLong() {  // the two-byte form only: sizes within one topic block
-    if (!Need(2) || (uint8_t(data_[at_]) & 1)) {
-      ok_ = false;
-      return 0;
+  // Compressed signed long: two bytes (value / 2 - 16384) when the low bit
+  // is clear, else four (value / 2 - 67108864).
+  int32_t CompressedLong() {
+    if (!Need(2)) return 0;
+    if (uint8_t(data_[at_]) & 1) {
+      const uint32_t value = U32();
+      return int32_t(value / 2) - 67108864;
     }
     return int32_t(U16() / 2) - 16384;
   }
@@ -90,18 +96,28 @@ struct Topic {
   std::vector<std::string> paragraphs;
 };
 
+// The hash of a context string as the help program computes it: each byte
+// through this table of signed values, base 43; an empty string hashes to 1.
+const signed char kHashTable[256] = {
+    0,    -47,  -46,  -45,  -44,  -43,  -42,  -41,  -40,  -39,  -38,  -37,  -36,  -35,  -34,  -33,  -32,  -31,  -30,
+    -29,  -28,  -27,  -26,  -25,  -24,  -23,  -22,  -21,  -20,  -19,  -18,  -17,  -16,  11,   -14,  -13,  -12,  -11,
+    -10,  -9,   -8,   -7,   -6,   -5,   -4,   -3,   12,   -1,   10,   1,    2,    3,    4,    5,    6,    7,    8,
+    9,    10,   11,   12,   13,   14,   15,   16,   17,   18,   19,   20,   21,   22,   23,   24,   25,   26,   27,
+    28,   29,   30,   31,   32,   33,   34,   35,   36,   37,   38,   39,   40,   41,   42,   11,   12,   13,   14,
+    13,   16,   17,   18,   19,   20,   21,   22,   23,   24,   25,   26,   27,   28,   29,   30,   31,   32,   33,
+    34,   35,   36,   37,   38,   39,   40,   41,   42,   43,   44,   45,   46,   47,   80,   81,   82,   83,   84,
+    85,   86,   87,   88,   89,   90,   91,   92,   93,   94,   95,   96,   97,   98,   99,   100,  101,  102,  103,
+    104,  105,  106,  107,  108,  109,  110,  111,  112,  113,  114,  115,  116,  117,  118,  119,  120,  121,  122,
+    123,  124,  125,  126,  127,  -128, -127, -126, -125, 11,   -123, -122, -121, -120, -119, -118, -117, -116, -115,
+    -114, -113, -112, -111, -110, -109, -108, -107, -106, -105, -104, -103, -102, -101, -100, -99,  -98,  -97,  -96,
+    -95,  -94,  -93,  -92,  -91,  -90,  -89,  -88,  -87,  -86,  -85,  -84,  -83,  -82,  -81,  -80,  -79,  -78,  -77,
+    -76,  -75,  -74,  -73,  -72,  -71,  -70,  -69,  -68,  -67,  -66,  -65,  -64,  -63,  -62,  -61,  -60,  -59,  -58,
+    -57,  -56,  -55,  -54,  -53,  -52,  -51,  -50,  -49};
+
 int32_t ContextHash(const std::string& context) {
+  if (context.empty()) return 1;
   uint32_t hash = 0;
-  for (char c : context) {
-    unsigned x = 0;
-    if (c >= 'A' && c <= 'Z') x = unsigned(c - 'A') + 17;
-    if (c >= 'a' && c <= 'z') x = unsigned(c - 'a') + 17;
-    if (c >= '1' && c <= '9') x = unsigned(c - '0');
-    if (c == '0') x = 10;
-    if (c == '.') x = 12;
-    if (c == '_') x = 13;
-    hash = hash * 43 + x;
-  }
+  for (char c : context) hash = hash * 43 + uint32_t(int32_t(kHashTable[uint8_t(c)]));
   return int32_t(hash);
 }
 
@@ -174,9 +190,11 @@ class HelpFile : public ::testing::Test {
       EXPECT_LE(it->first + it->second, std::next(it)->first) << "internal file at " << it->first << " overlaps";
   }
 
-  // |TOPIC: one uncompressed 4 KB block, its topic links chained from
-  // position 12 on; topic offsets count the characters of the display-text
-  // records before each topic header.
+  // |TOPIC: one uncompressed 4 KB block (topic block 0), its topic links
+  // chained from position 12 on. The last link of the chain holds no data
+  // that a reader may use. A topic's offset is its block number times 32768
+  // plus the characters (each character and terminator of LinkData2) of the
+  // display records before its header in the block.
   void ReadTopics(unsigned fonts) {
     const InternalFile& file = files_["|TOPIC"];
     ASSERT_EQ(file.used, 4096u) << "one whole topic block";
@@ -184,51 +202,73 @@ class HelpFile : public ::testing::Test {
     EXPECT_EQ(block.U32(), kNone) << "no previous block";
     ASSERT_EQ(block.U32(), 12u) << "first topic link";
     const uint32_t lastHeader = block.U32();
-    uint32_t position = 12, previous = kNone, characters = 0, expectedNextTopic = 12;
-    for (int guard = 0; position != kNone; ++guard) {
-      ASSERT_LT(guard, 100) << "topic links form a loop";
+    // The chain first: positions of all links, the last one unused.
+    std::vector<uint32_t> chain;
+    for (uint32_t position = 12, previous = kNone; position != kNone && position != 0;) {
+      ASSERT_LT(chain.size(), 100u) << "topic links form a loop";
       ASSERT_GE(position, 12u);
-      ASSERT_LT(position, 4096u) << "a position in the first block";
+      ASSERT_LT(position + 21, 4096u) << "a link in the first block";
+      Reader link(data_, file.body() + position, file.end());
+      link.U32();
+      link.U32();
+      EXPECT_EQ(link.U32(), previous) << "previous link of " << position;
+      chain.push_back(position);
+      previous = position;
+      position = link.U32();
+      ASSERT_TRUE(link.ok());
+    }
+    ASSERT_GE(chain.size(), 2u) << "topics and the closing link";
+    uint32_t characters = 0, expectedNextTopic = 12, topicSize = 0, topicSizeSum = 0;
+    for (size_t i = 0; i + 1 < chain.size(); ++i) {
+      const uint32_t position = chain[i];
       Reader link(data_, file.body() + position, file.end());
       const uint32_t blockSize = link.U32(), dataLen2 = link.U32();
-      EXPECT_EQ(link.U32(), previous) << "previous link of " << position;
+      link.U32();
       const uint32_t next = link.U32(), dataLen1 = link.U32();
       const unsigned type = link.U8();
       ASSERT_TRUE(link.ok());
+      ASSERT_GE(dataLen1, 21u) << "DataLen1 includes the TOPICLINK";
       ASSERT_LE(position + blockSize, 4096u);
-      ASSERT_EQ(blockSize - dataLen1, dataLen2) << "LinkData2 stored as is";
+      ASSERT_GE(blockSize, dataLen1);
+      ASSERT_EQ(blockSize - dataLen1, dataLen2) << "LinkData2 stored as is: BlockSize is TOPICLINK + both parts";
       Reader data1(data_, file.body() + position + 21, file.body() + position + dataLen1);
       Reader data2(data_, file.body() + position + dataLen1, file.body() + position + blockSize);
       if (type == 0x02) {
+        if (!topics_.empty()) EXPECT_EQ(topicSizeSum, topicSize) << "size of topic " << topics_.back().title;
         EXPECT_EQ(position, expectedNextTopic) << "the previous header's next topic";
-        Topic t{characters, position, data2.Text(), {}};
+        Topic t{0 * 32768 + characters, position, data2.Text(), {}};
         EXPECT_EQ(data2.left(), 0u) << "no macros after the title";
-        const uint32_t size = data1.U32();
+        topicSize = data1.U32();
+        topicSizeSum = 0;
         EXPECT_EQ(data1.U32(), kNone) << "no browse sequence";
         EXPECT_EQ(data1.U32(), kNone);
         EXPECT_EQ(data1.U32(), topics_.size()) << "topic number";
         EXPECT_EQ(data1.U32(), kNone) << "no non-scrolling region";
         EXPECT_EQ(data1.U32(), next) << "scrolling region follows the header";
         expectedNextTopic = data1.U32();
-        EXPECT_GT(size, blockSize);
         topics_.push_back(t);
+        lastHeaderSeen_ = position;
       } else {
         ASSERT_EQ(type, 0x20u) << "display text at " << position;
         ASSERT_FALSE(topics_.empty()) << "text before the first topic header";
-        EXPECT_EQ(data1.CompressedLong(), int32_t(dataLen2)) << "text size";
-        const unsigned length = data1.CompressedUShort();
-        EXPECT_EQ(length, dataLen2) << "character count";
-        characters += length;
+        const int32_t topicSizeField = data1.CompressedLong();
+        const unsigned topicLength = data1.CompressedUShort();
+        ASSERT_TRUE(data1.ok());
+        EXPECT_EQ(size_t(topicSizeField), data1.left()) << "TopicSize: the LinkData1 bytes after both sizes";
         data1.U8();
         data1.U8();
         data1.U16();
         const unsigned bits = data1.U16();
         EXPECT_EQ(bits & ~0x0004u, 0u) << "only spacing below";
         if (bits & 0x0004) data1.CompressedShort();
-        // Strings of LinkData2 and formatting commands alternate.
+        // Strings of LinkData2 and formatting commands alternate; every
+        // character and terminator passed counts.
         std::string paragraph;
+        unsigned counted = 0;
         for (;;) {
-          paragraph += data2.Text();
+          const std::string text = data2.Text();
+          counted += unsigned(text.size()) + 1;
+          paragraph += text;
           const unsigned command = data1.U8();
           ASSERT_TRUE(data1.ok() && data2.ok()) << "formatting runs out at " << position;
           if (command == 0xFF) break;
@@ -243,13 +283,29 @@ class HelpFile : public ::testing::Test {
         EXPECT_EQ(paragraph, "");
         EXPECT_EQ(data1.left(), 0u);
         EXPECT_EQ(data2.left(), 0u);
+        EXPECT_EQ(topicLength, counted) << "TopicLength: the characters of the record";
+        characters += topicLength;
       }
-      if (type == 0x02) lastHeaderSeen_ = position;
-      previous = position;
-      position = next;
+      topicSizeSum += blockSize;
     }
+    EXPECT_EQ(topicSizeSum, topicSize) << "size of the last topic";
     EXPECT_EQ(expectedNextTopic, kNone) << "the last topic has no next topic";
     EXPECT_EQ(lastHeader, lastHeaderSeen_);
+    // Wine's help viewer reads the closing link too: as a display record it
+    // adds nothing to the last topic; a topic header would be a page.
+    Reader closing(data_, file.body() + chain.back(), file.end());
+    const uint32_t closingSize = closing.U32();
+    closing.U32();
+    closing.U32();
+    closing.U32();
+    const uint32_t closingLen1 = closing.U32();
+    EXPECT_EQ(closing.U8(), 0x20u) << "the closing link is no topic header";
+    EXPECT_GE(closingSize, 25u) << "room for the two sizes that a reader of display records takes";
+    EXPECT_LE(chain.back() + closingSize, 4096u);
+    Reader closingData(data_, file.body() + chain.back() + 21, file.body() + chain.back() + closingLen1);
+    closingData.CompressedLong();
+    EXPECT_EQ(closingData.CompressedUShort(), 0u) << "no characters";
+    EXPECT_EQ(closingSize, closingLen1) << "no text";
   }
 
   const Topic* TopicAt(uint32_t offset) const {
@@ -368,6 +424,27 @@ TEST_F(HelpFile, InternalFilesTopicsContextTreeAndMapAgreeWithTheContentsFile) {
   }
   EXPECT_EQ(entries, 4u);
   EXPECT_EQ(contexts, 4u) << "one context per topic";
+}
+
+}  // namespace
+
+namespace {
+
+// The writer's hash is the help program's for every context string that it
+// accepts, and it accepts every string that WinHelp 3.1 allows.
+TEST(HelpContext, WriterHashesAsTheHelpProgramOrRefuses) {
+  int32_t hash = 0;
+  EXPECT_FALSE(HashContext("", &hash) && hash != ContextHash("")) << "empty string";
+  for (unsigned c = 1; c < 256; ++c) {
+    SCOPED_TRACE(c);
+    const std::string context = std::string("Vandrel") + char(c) + "9";
+    const bool allowed =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_';
+    hash = 0;
+    const bool hashed = HashContext(context.c_str(), &hash);
+    EXPECT_TRUE(hashed || !allowed);
+    if (hashed) EXPECT_EQ(hash, ContextHash(context));
+  }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine_test_support.h"
+#include "import_patch.h"
 #include "payload/vdlite_res.h"
 #include "resource.h"
 #include "test_driver.h"
@@ -135,6 +136,64 @@ void ExpectRowsGone() {
 void ExpectHelpFilesGone() {
   for (const char* name : kHelpFiles) EXPECT_FALSE(td::FileExists(HelpDir() + name)) << name;
 }
+
+// Gives a key made read-only by CreateReadOnlyKey back to everyone.
+bool MakeKeyWritable(HKEY root, const char* path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path, 0, WRITE_DAC, &key) != ERROR_SUCCESS) return false;
+  SECURITY_DESCRIPTOR descriptor;
+  bool ok = InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+            SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE) &&
+            RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return ok;
+}
+
+// A REG_MULTI_SZ value of HKLM read in wide characters, its whole data.
+std::wstring WideValue(const char* key, const wchar_t* name) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return L"<no key>";
+  wchar_t data[512] = {};
+  DWORD size = sizeof data - sizeof(wchar_t);
+  LONG read = RegQueryValueExW(opened, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(opened);
+  return read == ERROR_SUCCESS ? std::wstring(data, size / sizeof(wchar_t)) : L"<no value>";
+}
+
+bool SetWideValue(const char* key, const wchar_t* name, const std::wstring& data) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return false;
+  LONG set = RegSetValueExW(opened, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                            static_cast<DWORD>(data.size() * sizeof(wchar_t)));
+  RegCloseKey(opened);
+  return set == ERROR_SUCCESS;
+}
+
+// The installed DLL loaded into this process, as rundll32 loads it, so that
+// its imports can be given failures; its Uninstall entry runs here.
+class LoadedProduct {
+ public:
+  LoadedProduct() : dll_(LoadLibraryA(DllPath().c_str())) {}
+  ~LoadedProduct() {
+    if (dll_ != nullptr) FreeLibrary(dll_);
+  }
+  LoadedProduct(const LoadedProduct&) = delete;
+  LoadedProduct& operator=(const LoadedProduct&) = delete;
+
+  HMODULE module() const { return dll_; }
+  // Uninstall with the quiet switch: false when the entry is missing.
+  bool UninstallQuietly() const {
+    using Entry = void(CALLBACK*)(HWND, HINSTANCE, LPSTR, int);
+    auto entry = reinterpret_cast<Entry>(GetProcAddress(dll_, "Uninstall"));
+    if (entry == nullptr) return false;
+    char quiet[] = "/q";
+    entry(nullptr, nullptr, quiet, SW_SHOWNORMAL);
+    return true;
+  }
+
+ private:
+  HMODULE dll_;
+};
 
 // ---------------------------------------------------------------------------
 // The Properties dialog of files, opened as the shell opens it: through the
@@ -360,6 +419,143 @@ TEST(ShellExtensionServer, ServesItsOneClassAndCountsEveryReference) {
   CoUninitialize();
 }
 
+// A selection as the shell hands it to the extension: a data object with
+// the paths in CF_HDROP form.
+class DroppedFiles : public IDataObject {
+ public:
+  explicit DroppedFiles(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (iid != IID_IUnknown && iid != IID_IDataObject) {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    *object = this;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override { return --references_; }  // lives on the test's stack
+
+  STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
+    if (format->cfFormat != CF_HDROP || (format->tymed & TYMED_HGLOBAL) == 0) return DV_E_FORMATETC;
+    std::string list;
+    for (const std::string& path : paths_) list += path + '\0';
+    list += '\0';
+    HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+    if (block == nullptr) return E_OUTOFMEMORY;
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list.data(), list.size());
+    GlobalUnlock(block);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = block;
+    medium->pUnkForRelease = nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryGetData(FORMATETC*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+  STDMETHODIMP SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+  STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP DUnadvise(DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+ private:
+  std::vector<std::string> paths_;
+  ULONG references_ = 1;
+};
+
+// The page in a sheet of its own: its count line and its list of names.
+VandrelPage ShowPage(HPROPSHEETPAGE handle) {
+  VandrelPage shown;
+  PROPSHEETHEADERA header = {};
+  header.dwSize = sizeof header;
+  header.dwFlags = PSH_MODELESS;
+  header.pszCaption = "Selection";
+  header.nPages = 1;
+  header.phpage = &handle;
+  HWND sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
+  if (sheet == nullptr) return shown;
+  HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+  shown.countText = td::ItemText(page, IDC_SELECTION_COUNT);
+  HWND list = GetDlgItem(page, IDC_SELECTION_NAMES);
+  int names = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < names; ++i) {
+    char name[MAX_PATH] = "";
+    SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(name));
+    shown.names.push_back(name);
+  }
+  DestroyWindow(sheet);
+  return shown;
+}
+
+LPVOID WINAPI RefusedHeapAlloc(HANDLE, DWORD, SIZE_T) { return nullptr; }
+
+// Each selected item is listed, a drive's root by its path; a selection that
+// cannot be read for want of memory leaves the one read before, which a page
+// added for it still shows.
+TEST(ShellExtensionServer, PageListsEveryItemAndKeepsItsSelectionWhenMemoryRunsOut) {
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+  std::string file = MakeFile("C:\\counted.txt", 10);
+  ASSERT_EQ(CoInitialize(nullptr), S_OK);
+  {
+    LoadedProduct product;
+    ASSERT_NE(product.module(), nullptr);
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto getClassObject = reinterpret_cast<GetClassObject>(GetProcAddress(product.module(), "DllGetClassObject"));
+    ASSERT_NE(getClassObject, nullptr);
+    CLSID ours;
+    ASSERT_EQ(CLSIDFromString(L"{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}", &ours), S_OK);
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(getClassObject(ours, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    struct Pages {
+      static BOOL CALLBACK Keep(HPROPSHEETPAGE page, LPARAM param) {
+        *reinterpret_cast<HPROPSHEETPAGE*>(param) = page;
+        return TRUE;
+      }
+    };
+    auto pageOf = [&](const std::vector<std::string>& paths, IShellExtInit** init) {
+      HPROPSHEETPAGE page = nullptr;
+      EXPECT_EQ(factory->CreateInstance(nullptr, IID_IShellExtInit, reinterpret_cast<void**>(init)), S_OK);
+      DroppedFiles selection(paths);
+      EXPECT_EQ((*init)->Initialize(nullptr, &selection, nullptr), S_OK);
+      IShellPropSheetExt* sheet = nullptr;
+      EXPECT_EQ((*init)->QueryInterface(IID_IShellPropSheetExt, reinterpret_cast<void**>(&sheet)), S_OK);
+      EXPECT_EQ(sheet->AddPages(Pages::Keep, reinterpret_cast<LPARAM>(&page)), S_OK);
+      sheet->Release();
+      return page;
+    };
+
+    IShellExtInit* rooted = nullptr;
+    HPROPSHEETPAGE page = pageOf({"C:\\", file}, &rooted);
+    ASSERT_NE(page, nullptr);
+    rooted->Release();
+    VandrelPage shown = ShowPage(page);
+    EXPECT_EQ(shown.countText, "2 files selected");
+    EXPECT_EQ(shown.names, (std::vector<std::string>{"C:\\", "counted.txt"}));
+
+    IShellExtInit* init = nullptr;
+    page = pageOf({file}, &init);
+    ASSERT_NE(page, nullptr);
+    {
+      td::ImportPatch refused(product.module(), "kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(RefusedHeapAlloc));
+      ASSERT_TRUE(refused.active());
+      DroppedFiles other({"C:\\windows"});
+      EXPECT_EQ(init->Initialize(nullptr, &other, nullptr), E_OUTOFMEMORY);
+    }
+    init->Release();
+    shown = ShowPage(page);
+    EXPECT_EQ(shown.countText, "1 file selected");
+    EXPECT_EQ(shown.names, std::vector<std::string>{"counted.txt"});
+    factory->Release();
+  }
+  CoUninitialize();
+}
+
 TEST(ProductLifecycle, WineUninstallerRunsTheUninstallEntry) {
   ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", {kNormalBootList, "other /x"}));
   ASSERT_NO_FATAL_FAILURE(InstallUnattended());
@@ -537,26 +733,132 @@ TEST(UninstallEntry, BootExecuteMissingOrWithoutTheEntryIsLeftAlone) {
     EXPECT_EQ(type, c.type);
     EXPECT_EQ(data, c.after);
   }
+  // Another product's entry in characters that the ANSI code page lacks
+  // keeps them.
+  ASSERT_TRUE(
+      SetWideValue(kSessionManager, L"BootExecute", L"autocheck autochk *\0\x0416\x4E2D-check /x\0vdlite.exe\0\0"s));
+  ASSERT_NO_FATAL_FAILURE(UninstallQuietly());
+  EXPECT_EQ(WideValue(kSessionManager, L"BootExecute"), L"autocheck autochk *\0\x0416\x4E2D-check /x\0\0"s);
 }
 
-// A key that may not be changed: everything else goes all the same, and the
-// message says that the uninstall is not complete.
-TEST(UninstallEntry, RefusedKeyIsReportedAndTheRestRemoved) {
+// Keys that may not be changed, one under SOFTWARE (the vendor key) and one
+// under SYSTEM (the Session Manager's): everything else goes all the same,
+// the message says that the uninstall is not complete, and the uninstall
+// entry stays, since the second run that the message asks for starts there.
+// Once the keys may be changed again, that run finishes the job.
+TEST(UninstallEntry, RefusedKeysKeepTheEntryForASecondRunThatFinishes) {
   ASSERT_TRUE(SeedNormalBootList());
   ASSERT_NO_FATAL_FAILURE(InstallUnattended());
   ASSERT_TRUE(CreateReadOnlyKey(HKEY_LOCAL_MACHINE, kVendorKey));
+  ASSERT_TRUE(CreateReadOnlyKey(HKEY_LOCAL_MACHINE, kSessionManager));
   EXPECT_EQ(UninstallAndAnswer("uninstall-incomplete.bmp"),
             "Vandrel Lite could not remove all of its files and settings.\n\n"
             "Restart the computer and run the uninstall again.");
   DWORD type = 0;
   std::string data;
   EXPECT_TRUE(td::QueryRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Version", &type, &data));
+  EXPECT_EQ(MultiSz(kSessionManager, "BootExecute"), (std::vector<std::string>{kNormalBootList, "vdlite.exe", ""}));
+  EXPECT_TRUE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the way to the second run";
   EXPECT_FALSE(td::RegKeyExists(HKEY_CLASSES_ROOT, kClsidKey));
-  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
   EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite"));
-  EXPECT_EQ(MultiSz(kSessionManager, "BootExecute"), (std::vector<std::string>{kNormalBootList, ""}));
   ExpectHelpFilesGone();
+
+  ASSERT_TRUE(MakeKeyWritable(HKEY_LOCAL_MACHINE, kVendorKey));
+  ASSERT_TRUE(MakeKeyWritable(HKEY_LOCAL_MACHINE, kSessionManager));
+  EXPECT_EQ(UninstallAndAnswer(), kUninstalledText);
+  ExpectRowsGone();
+  EXPECT_EQ(MultiSz(kSessionManager, "BootExecute"), (std::vector<std::string>{kNormalBootList, ""}));
   EXPECT_EQ(PendingDeletionsOf(DllPath()), 1);
+  EXPECT_EQ(PendingDeletionsOf(ExePath()), 1);
+}
+
+// Steps that cannot see all of what they remove do not count as done: a
+// BootExecute that grows between the uninstall's size query and its read,
+// and a help file whose attributes cannot be read (access denied, not
+// missing). Each is brought about through the DLL's imports.
+LONG(WINAPI* g_realQueryValueW)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+LONG WINAPI GrowingQueryValueW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+  LONG result = g_realQueryValueW(key, name, reserved, type, data, size);
+  if (data == nullptr && name != nullptr && lstrcmpiW(name, L"BootExecute") == 0) {
+    SetWideValue(kSessionManager, L"BootExecute", L"autocheck autochk *\0vdlite.exe\0grown /x\0\0"s);
+  }
+  return result;
+}
+DWORD(WINAPI* g_realGetFileAttributesA)(LPCSTR);
+DWORD WINAPI RefusedHelpAttributes(LPCSTR path) {
+  const size_t length = strlen(path);
+  if (length >= 11 && lstrcmpiA(path + length - 11, "\\VDLite.hlp") == 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return g_realGetFileAttributesA(path);
+}
+
+TEST(UninstallEntry, StepsThatCannotReadWhatTheyRemoveAreNotDone) {
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+  LoadedProduct product;
+  ASSERT_NE(product.module(), nullptr);
+  {
+    td::ImportPatch growing(product.module(), "advapi32.dll", "RegQueryValueExW",
+                            reinterpret_cast<void*>(GrowingQueryValueW));
+    ASSERT_TRUE(growing.active()) << "BootExecute is read in wide characters";
+    g_realQueryValueW = reinterpret_cast<decltype(g_realQueryValueW)>(growing.original());
+    ASSERT_TRUE(product.UninstallQuietly());
+  }
+  EXPECT_EQ(WideValue(kSessionManager, L"BootExecute"), L"autocheck autochk *\0vdlite.exe\0grown /x\0\0"s);
+  EXPECT_TRUE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "a grown value was taken as read";
+
+  ASSERT_TRUE(td::WriteWholeFile(HelpDir() + "VDLite.hlp", "help"));
+  {
+    td::ImportPatch refused(product.module(), "kernel32.dll", "GetFileAttributesA",
+                            reinterpret_cast<void*>(RefusedHelpAttributes));
+    ASSERT_TRUE(refused.active());
+    g_realGetFileAttributesA = reinterpret_cast<decltype(g_realGetFileAttributesA)>(refused.original());
+    ASSERT_TRUE(product.UninstallQuietly());
+  }
+  EXPECT_EQ(WideValue(kSessionManager, L"BootExecute"), L"autocheck autochk *\0grown /x\0\0"s);
+  // Removed, or reported as not removed; never taken for gone.
+  EXPECT_FALSE(td::FileExists(HelpDir() + "VDLite.hlp") && !td::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey))
+      << "a help file that could not be seen counted as removed";
+  EXPECT_FALSE(td::FileExists(HelpDir() + "VDLite.hlp"));
+}
+
+// With a double-byte ANSI code page (932), a Windows directory whose last
+// character is a double-byte one with a trail byte of 0x5C ("\x95\x5C")
+// ends in no backslash: the help files lie in its Help folder all the same.
+// The case runs under a Japanese locale (the harness's LC_ALL and LOCPATH).
+const char kDoubleByteWindowsDir[] = "C:\\\x95\x5C";
+UINT WINAPI DoubleByteWindowsDirectory(LPSTR buffer, UINT size) {
+  if (size <= sizeof kDoubleByteWindowsDir - 1) return sizeof kDoubleByteWindowsDir;
+  lstrcpynA(buffer, kDoubleByteWindowsDir, size);
+  return sizeof kDoubleByteWindowsDir - 1;
+}
+
+TEST(UninstallEntry, WindowsDirectoryEndingInADoubleByteCharacter) {
+  ASSERT_EQ(GetACP(), 932u) << "needs the Japanese locale that CTest sets for this case";
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
+  const std::wstring help = L"C:\\\x8868\\Help\\";  // C:\<hyou>\Help, "\x95\x5C" in code page 932
+  ASSERT_TRUE(CreateDirectoryW(L"C:\\\x8868", nullptr));
+  ASSERT_TRUE(CreateDirectoryW(help.c_str(), nullptr));
+  for (const wchar_t* name : {L"VDLite.hlp", L"VDLite.cnt"}) {
+    HANDLE file = CreateFileW((help + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+  }
+  LoadedProduct product;
+  ASSERT_NE(product.module(), nullptr);
+  {
+    td::ImportPatch directory(product.module(), "kernel32.dll", "GetWindowsDirectoryA",
+                              reinterpret_cast<void*>(DoubleByteWindowsDirectory));
+    ASSERT_TRUE(directory.active());
+    ASSERT_TRUE(product.UninstallQuietly());
+  }
+  for (const wchar_t* name : {L"VDLite.hlp", L"VDLite.cnt"}) {
+    EXPECT_EQ(GetFileAttributesW((help + name).c_str()), INVALID_FILE_ATTRIBUTES) << "left in the Help folder";
+  }
+  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
 // What others wrote: inside the product's own keys (class, handler,

@@ -9,6 +9,7 @@
 #include "controls/caption_bar.h"
 #include "controls/hyperlink.h"
 #include "controls/picture.h"
+#include "import_patch.h"
 #include "layout_check.h"
 #include "page_wizard.h"
 #include "pages/frame.h"
@@ -239,6 +240,73 @@ TEST(CopyingPage, BackAndNextBeforeCopyingOnlyCancelWhileCopying) {
   EXPECT_EQ(g_installComplete, 1);
   EXPECT_TRUE(Installed(kHelpDir, "VDLite.cnt"));
   EXPECT_TRUE(RegistryWritten());
+}
+
+// The worker counts as running until a wait sees its thread end: when the
+// page cannot duplicate the worker's handle (the duplication fails), and
+// when a wait on that handle fails. Only then do the events stay open for
+// its next checkpoint. Both failures come through this program's imports.
+BOOL(WINAPI* g_realDuplicateHandle)(HANDLE, HANDLE, HANDLE, LPHANDLE, DWORD, BOOL, DWORD);
+BOOL WINAPI RefusedThreadDuplicate(HANDLE fromProcess, HANDLE source, HANDLE toProcess, LPHANDLE target, DWORD access,
+                                   BOOL inherit, DWORD options) {
+  const DWORD thread = GetThreadId(source);
+  if (thread != 0 && thread != GetCurrentThreadId()) {
+    SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+    return FALSE;
+  }
+  return g_realDuplicateHandle(fromProcess, source, toProcess, target, access, inherit, options);
+}
+DWORD(WINAPI* g_realWaitForSingleObject)(HANDLE, DWORD);
+DWORD WINAPI FailedThreadWait(HANDLE handle, DWORD milliseconds) {
+  const DWORD thread = GetThreadId(handle);
+  if (thread != 0 && thread != GetCurrentThreadId()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
+  }
+  return g_realWaitForSingleObject(handle, milliseconds);
+}
+
+TEST(CopyingPage, WorkerCountsAsRunningUntilItsEndIsSeen) {
+  PrepareInstallation();
+  pw::RunWizard(
+      [](Wizard& w) {
+        ASSERT_TRUE(w.WaitForPage(pw::kWelcome));
+        ASSERT_TRUE(w.Move(PSBTN_NEXT, pw::kLicense));
+        ASSERT_TRUE(w.Move(PSBTN_NEXT, pw::kCopying));
+        ResetEvent(g_continueEvent);  // the worker waits at its first checkpoint
+        {
+          td::ImportPatch refused(GetModuleHandleA(nullptr), "kernel32.dll", "DuplicateHandle",
+                                  reinterpret_cast<void*>(RefusedThreadDuplicate));
+          ASSERT_TRUE(refused.active());
+          g_realDuplicateHandle = reinterpret_cast<decltype(g_realDuplicateHandle)>(refused.original());
+          w.Press(PSBTN_NEXT);
+          HWND progress = w.Item(IDC_PROGRESS);
+          ASSERT_TRUE(td::WaitUntil([&] { return IsWindowVisible(progress) != FALSE; }));
+          ASSERT_TRUE(w.Sync());
+        }
+        EXPECT_TRUE(InstallWorkerRunning()) << "without a duplicated handle";
+        {
+          td::ImportPatch failing(GetModuleHandleA(nullptr), "kernel32.dll", "WaitForSingleObject",
+                                  reinterpret_cast<void*>(FailedThreadWait));
+          ASSERT_TRUE(failing.active());
+          g_realWaitForSingleObject = reinterpret_cast<decltype(g_realWaitForSingleObject)>(failing.original());
+          EXPECT_TRUE(InstallWorkerRunning()) << "after a failed wait";
+          EXPECT_FALSE(WaitForInstallWorker(0)) << "after a failed wait";
+          CloseSetupEvents();
+        }
+        ASSERT_NE(g_continueEvent, nullptr) << "events closed under a running worker";
+        SetEvent(g_continueEvent);
+        ASSERT_TRUE(w.WaitForPage(pw::kWhereToStart));
+        w.Press(PSBTN_CANCEL);
+        HWND box = WaitForCancelQuestion(w);
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(td::AnswerMessageBox(box, IDYES));
+        EXPECT_TRUE(td::WaitUntil([&] { return !w.IsOpen(); }));
+      },
+      RealCopyingPage());
+  EXPECT_TRUE(WaitForInstallWorker(td::kWaitMs));
+  EXPECT_FALSE(InstallWorkerRunning());
+  EXPECT_EQ(g_installComplete, 1);
 }
 
 // A cancel confirmed inside a step: when the progress bar reaches
