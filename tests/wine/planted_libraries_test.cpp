@@ -9,9 +9,11 @@
 // Windows protects the imports of kernel32, user32, gdi32 and advapi32 as
 // KnownDLLs; Wine has none, and its own user32 and advapi32 import version,
 // msvcrt and imm32 from the program's folder before any program's first
-// instruction. A program that imports only those four DLLs and does
-// nothing finds out which names that is; they are taken away again and
-// named in the output, since no program can do anything about them.
+// instruction (imm32 then brings COM in through a delayed import that no
+// search setting reaches). A program that imports only those four DLLs,
+// narrows its search as setup does and shows a window finds out which
+// names that is; they are taken away again and named in the output, since
+// no program can do anything about them.
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h.
