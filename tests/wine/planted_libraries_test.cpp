@@ -14,6 +14,13 @@
 // narrows its search as setup does and shows a window finds out which
 // names that is; they are taken away again and named in the output, since
 // no program can do anything about them.
+//
+// Wine honours setup's narrowing of the search, as Windows 8 and later do,
+// and then no name reaches setup's folder, whatever setup asks for. NT 4.0
+// and 2000 have no such narrowing, so what setup asks the loader for is
+// read as well, from Wine's trace of setup's own LoadLibrary calls: a full
+// path in the system directory for every library, and the help program's
+// module as a data file.
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h.
@@ -21,6 +28,7 @@
 #include <prsht.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -75,6 +83,19 @@ class PlantedProcess {
  public:
   ~PlantedProcess() {
     if (process_ != nullptr) CloseHandle(process_);
+  }
+  // With Wine's trace of the program's LoadLibrary calls (+relay, narrowed
+  // to those functions by RelayInclude) in the case's output.
+  bool StartTraced(const char* program, const std::string& args) {
+    const char functions[] = "LoadLibraryA;LoadLibraryExA;LoadLibraryW;LoadLibraryExW";
+    if (!td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine\\Debug", "RelayInclude", REG_SZ, functions,
+                         sizeof functions)) {
+      return false;
+    }
+    SetEnvironmentVariableA("WINEDEBUG", "+pid,+relay");
+    bool started = Start(program, args);
+    SetEnvironmentVariableA("WINEDEBUG", "-all");
+    return started;
   }
   bool Start(const char* program, const std::string& args) {
     std::string line = "\"" + std::string(kSetupDir) + program + "\"" + (args.empty() ? "" : " " + args);
@@ -211,6 +232,82 @@ void RegisterRecorder() {
 
 void ExpectNoMarkerMapped() { EXPECT_TRUE(MappedMarkers().empty()) << Joined(MappedMarkers()); }
 
+// One LoadLibrary call that setup's own code made.
+struct LoadCall {
+  std::string function;  // "LoadLibraryExA"
+  std::string file;
+  unsigned long flags;
+};
+
+// The calls of process pid whose return address lies in SETUPVDL.EXE,
+// from lines such as
+//   0020:0024:Call KERNEL32.LoadLibraryExA(0021de6c "C:\\x.dll",00000000,00000008) ret=140005884
+std::vector<LoadCall> SetupLoadCalls(DWORD pid) {
+  std::string image;
+  std::vector<LoadCall> calls;
+  if (!td::ReadWholeFile(std::string(kSetupDir) + "SETUPVDL.EXE", &image)) return calls;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image.data() + dos->e_lfanew);
+  // No relocations: setup always lies at its preferred base.
+  const unsigned long long base = nt->OptionalHeader.ImageBase;
+  const unsigned long long end = base + nt->OptionalHeader.SizeOfImage;
+  char prefix[16];
+  snprintf(prefix, sizeof prefix, "%04lx:", static_cast<unsigned long>(pid));
+  const std::string trace = td::ReadWineLog();
+  for (size_t start = 0; start < trace.size();) {
+    size_t stop = trace.find('\n', start);
+    if (stop == std::string::npos) stop = trace.size();
+    const std::string line = trace.substr(start, stop - start);
+    start = stop + 1;
+    const size_t call = line.find("Call KERNEL32.LoadLibrary");
+    const size_t ret = line.rfind(" ret=");
+    if (line.rfind(prefix, 0) != 0 || call == std::string::npos || ret == std::string::npos) continue;
+    const unsigned long long from = strtoull(line.c_str() + ret + 5, nullptr, 16);
+    if (from < base || from >= end) continue;
+    LoadCall found;
+    const size_t open = line.find('(', call);
+    found.function = line.substr(call + strlen("Call KERNEL32."), open - call - strlen("Call KERNEL32."));
+    const size_t quote = line.find('"', open);
+    const size_t close = line.find("\",", quote);
+    if (quote == std::string::npos || close == std::string::npos) continue;
+    for (size_t i = quote + 1; i < close; ++i) {  // the trace doubles each backslash
+      found.file += line[i];
+      if (line[i] == '\\' && line[i + 1] == '\\') ++i;
+    }
+    found.flags =
+        found.function == "LoadLibraryExA" ? strtoul(line.c_str() + line.rfind(',', ret) + 1, nullptr, 16) : 0;
+    calls.push_back(found);
+  }
+  return calls;
+}
+
+bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+// Every library that setup loaded itself was named by its full path in the
+// system directory, its own imports to be looked for there too; the help
+// program was mapped as a data file. Each of expected was among them.
+void ExpectFullPathLoads(DWORD pid, const std::vector<std::string>& expected) {
+  const std::vector<LoadCall> calls = SetupLoadCalls(pid);
+  for (const LoadCall& call : calls) {
+    SCOPED_TRACE(call.function + " \"" + call.file + "\"");
+    if (SamePath(call.file, WindowsDir() + "WinHlp32.exe")) {
+      EXPECT_EQ(call.function, "LoadLibraryExA");
+      EXPECT_EQ(call.flags, static_cast<unsigned long>(LOAD_LIBRARY_AS_DATAFILE));
+      continue;
+    }
+    const std::string dir = call.file.substr(0, call.file.find_last_of('\\') + 1);
+    EXPECT_TRUE(SamePath(dir, SystemDir())) << "not a full path in the system directory";
+    EXPECT_EQ(call.function, "LoadLibraryExA");
+    EXPECT_EQ(call.flags, static_cast<unsigned long>(LOAD_WITH_ALTERED_SEARCH_PATH));
+  }
+  for (const std::string& name : expected) {
+    bool seen = false;
+    for (const LoadCall& call : calls)
+      seen = seen || SamePath(call.file.substr(call.file.find_last_of('\\') + 1), name);
+    EXPECT_TRUE(seen) << name << " was not loaded by setup (" << calls.size() << " calls seen)";
+  }
+}
+
 // The wizard frame: a top-level dialog with the setup caption and a page.
 HWND WaitForFrame(DWORD pid) {
   HWND found = nullptr;
@@ -243,23 +340,25 @@ void OpenCopyingPage(HWND frame) {
 TEST(PlantedLibraries, UnattendedSetupInstallsAndMapsNone) {
   Plant();
   PlantedProcess setup;
-  ASSERT_TRUE(setup.Start("SETUPVDL.EXE", "-u"));
+  ASSERT_TRUE(setup.StartTraced("SETUPVDL.EXE", "-u"));
   EXPECT_EQ(setup.Finish(60000), 0u);
   EXPECT_TRUE(td::FileExists(SystemDir() + "VDLite.dll"));
   EXPECT_FALSE(td::FileExists("C:\\SetupVDL.ERR"));
   ExpectNoMarkerMapped();
+  ExpectFullPathLoads(setup.pid(), {"version.dll"});
 }
 
 TEST(PlantedLibraries, UsageMessageMapsNone) {
   Plant();
   PlantedProcess setup;
-  ASSERT_TRUE(setup.Start("SETUPVDL.EXE", "/x"));
+  ASSERT_TRUE(setup.StartTraced("SETUPVDL.EXE", "/x"));
   td::MessageBoxInfo box;
   ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &box));
   EXPECT_EQ(box.text.rfind(kCaption, 0), 0u) << box.text;
   ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
   EXPECT_EQ(setup.Finish(td::kWaitMs), 0u);
   ExpectNoMarkerMapped();
+  ExpectFullPathLoads(setup.pid(), {});
 }
 
 // The welcome page borrows the help program's cursor; its link opens the
@@ -270,7 +369,7 @@ TEST(PlantedLibraries, LinkAndCopyFailureMapNone) {
   RegisterRecorder();
   ASSERT_TRUE(CreateDirectoryA((SystemDir() + "VDLite.dll").c_str(), nullptr));
   PlantedProcess setup;
-  ASSERT_TRUE(setup.Start("SETUPVDL.EXE", ""));
+  ASSERT_TRUE(setup.StartTraced("SETUPVDL.EXE", ""));
   HWND frame = WaitForFrame(setup.pid());
   ASSERT_NE(frame, nullptr);
   ASSERT_TRUE(WaitForPage(frame, kCaption));
@@ -289,13 +388,14 @@ TEST(PlantedLibraries, LinkAndCopyFailureMapNone) {
   ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
   EXPECT_EQ(setup.Finish(td::kWaitMs), 0u);
   ExpectNoMarkerMapped();
+  ExpectFullPathLoads(setup.pid(), {"comctl32.dll", "shell32.dll", "version.dll", "WinHlp32.exe"});
 }
 
 TEST(PlantedLibraries, FinishOpensTheHelpFileAndMapsNone) {
   Plant();
   hv::PutOnSearchPath(WindowsDir() + "Help\\");
   PlantedProcess setup;
-  ASSERT_TRUE(setup.Start("SETUPVDL.EXE", ""));
+  ASSERT_TRUE(setup.StartTraced("SETUPVDL.EXE", ""));
   HWND frame = WaitForFrame(setup.pid());
   ASSERT_NE(frame, nullptr);
   ASSERT_TRUE(WaitForPage(frame, kCaption));
@@ -312,6 +412,7 @@ TEST(PlantedLibraries, FinishOpensTheHelpFileAndMapsNone) {
   EXPECT_EQ(hv::FirstLine(hv::TopicText(help)), "Overview");
   hv::CloseViewer();
   ExpectNoMarkerMapped();
+  ExpectFullPathLoads(setup.pid(), {"comctl32.dll", "version.dll", "WinHlp32.exe"});
 }
 
 }  // namespace
