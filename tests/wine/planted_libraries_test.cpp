@@ -268,8 +268,9 @@ std::vector<LoadCall> SetupLoadCalls(DWORD pid) {
     const size_t open = line.find('(', call);
     found.function = line.substr(call + strlen("Call KERNEL32."), open - call - strlen("Call KERNEL32."));
     const size_t quote = line.find('"', open);
-    const size_t close = line.find("\",", quote);
-    if (quote == std::string::npos || close == std::string::npos) continue;
+    size_t close = quote == std::string::npos ? line.size() : quote + 1;
+    while (close < line.size() && !(line[close] == '"' && (line[close + 1] == ',' || line[close + 1] == ')'))) ++close;
+    if (close >= line.size()) continue;
     for (size_t i = quote + 1; i < close; ++i) {  // the trace doubles each backslash
       found.file += line[i];
       if (line[i] == '\\' && line[i + 1] == '\\') ++i;
