@@ -64,14 +64,6 @@ Function* Find(LateLibrary& library, const char* entry) {
 namespace late {
 
 void NarrowLibrarySearch() {
-  // NT 4.0 and 2000 search the current directory right after the program's
-  // own, and the programs that setup starts (the help program, the browser)
-  // inherit it: the system directory is the one place that holds nothing
-  // planted.
-  char systemDir[MAX_PATH];
-  UINT length = GetSystemDirectoryA(systemDir, MAX_PATH);
-  if (length > 0 && length < MAX_PATH) SetCurrentDirectoryA(systemDir);
-
   // kernel32 is mapped into every process before its first instruction.
   // Both calls are looked up, so that the image still loads on NT 4.0.
   HMODULE kernel = GetModuleHandleA("kernel32.dll");

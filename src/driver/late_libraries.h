@@ -18,12 +18,10 @@
 namespace late {
 
 // Narrows the search for libraries loaded by name, those the system loads
-// on setup's behalf included: the current directory becomes the system
-// directory, and where the system offers it, the search is limited to the
-// system directory (SetDefaultDllDirectories) or at least loses the current
-// directory (SetDllDirectoryA). NT 4.0 and 2000 offer neither and still
-// search the program's own folder first. Called first, before any library
-// is loaded.
+// on setup's behalf included, where the system offers a way: to the system
+// directory (SetDefaultDllDirectories), or at least without the current
+// directory (SetDllDirectoryA). NT 4.0 and 2000 offer neither, and nothing
+// is changed there. Called first, before any library is loaded.
 void NarrowLibrarySearch();
 
 // comctl32.dll. Without it: FALSE.
