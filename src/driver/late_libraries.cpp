@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <winver.h>
 
+#include "driver/mbtext_logic.h"
 #include "driver/setup_state.h"
 
 namespace {
@@ -28,12 +29,10 @@ bool SystemLibraryPath(const char* file, char* path, int pathChars) {
   const char* dir = g_directories[kSystemDir];
   if (dir[0] == '\0') {
     UINT length = GetSystemDirectoryA(asked, kDirChars);
-    if (length == 0 || length + 1 >= static_cast<UINT>(kDirChars)) return false;
-    if (asked[length - 1] != '\\') lstrcatA(asked, "\\");
+    if (length == 0 || length >= static_cast<UINT>(kDirChars) || AddBackslash(asked) == nullptr) return false;
     dir = asked;
   }
-  int dirLength = lstrlenA(dir);
-  if (dir[dirLength - 1] != '\\' || dirLength + lstrlenA(file) >= pathChars) return false;
+  if (lstrlenA(dir) + lstrlenA(file) >= pathChars) return false;
   lstrcpyA(path, dir);
   lstrcatA(path, file);
   return true;
