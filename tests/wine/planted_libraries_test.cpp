@@ -1,7 +1,8 @@
 // Setup runs no code that lies beside it. A marker DLL (wine/planted/
 // marker.c) lies under the name of each library that setup, the system on
-// its behalf, or the help program loads, both in the folder of
-// SETUPVDL.EXE and in its current directory. Wine is told to search for
+// its behalf, or the help program loads, and a marker program
+// (wine/planted/program_marker.c) under the help program's name, both in
+// the folder of SETUPVDL.EXE and in its current directory. Wine is told to search for
 // those names as Windows does (the program's folder first, and, as on
 // NT 4.0 and 2000, the current directory before the system directory).
 // Every road runs and does its work, and no marker may be mapped.
@@ -174,6 +175,11 @@ void Plant() {
   ASSERT_TRUE(CopyFileA(td::SetupExePath().c_str(), (std::string(kSetupDir) + "SETUPVDL.EXE").c_str(), TRUE));
   ASSERT_TRUE(CopyFileA((td::BinDir() + "planted_baseline.exe").c_str(),
                         (std::string(kSetupDir) + "baseline.exe").c_str(), TRUE));
+  // The help program that WinHelpA would start by its bare name.
+  for (const char* dir : {kSetupDir, kCurrentDir}) {
+    ASSERT_TRUE(
+        CopyFileA((td::BinDir() + "planted_program.exe").c_str(), (dir + std::string("WinHlp32.exe")).c_str(), TRUE));
+  }
   const std::string marker = td::BinDir() + "planted_marker.dll";
   const char nativeFirst[] = "native,builtin";
   for (const char* name : kPlantedNames) {
