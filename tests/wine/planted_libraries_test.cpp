@@ -415,8 +415,8 @@ TEST(PlantedLibraries, FinishOpensTheHelpFileAndMapsNone) {
   Press(frame, PSBTN_FINISH);
   EXPECT_EQ(setup.Finish(td::kWaitMs), 0u);
   HWND help = hv::WaitForTopic();
-  ASSERT_NE(help, nullptr) << "no help topic shown after Finish";
-  EXPECT_EQ(hv::FirstLine(hv::TopicText(help)), "Overview");
+  EXPECT_NE(help, nullptr) << "no help topic shown after Finish";
+  if (help != nullptr) EXPECT_EQ(hv::FirstLine(hv::TopicText(help)), "Overview");
   hv::CloseViewer();
   ExpectNoMarkerMapped();
   ExpectFullPathLoads(setup.pid(), {"comctl32.dll", "version.dll", "WinHlp32.exe"});
