@@ -416,7 +416,9 @@ TEST(PlantedLibraries, FinishOpensTheHelpFileAndMapsNone) {
   EXPECT_EQ(setup.Finish(td::kWaitMs), 0u);
   HWND help = hv::WaitForTopic();
   EXPECT_NE(help, nullptr) << "no help topic shown after Finish";
-  if (help != nullptr) EXPECT_EQ(hv::FirstLine(hv::TopicText(help)), "Overview");
+  if (help != nullptr) {
+    EXPECT_EQ(hv::FirstLine(hv::TopicText(help)), "Overview");
+  }
   hv::CloseViewer();
   ExpectNoMarkerMapped();
   ExpectFullPathLoads(setup.pid(), {"comctl32.dll", "version.dll", "WinHlp32.exe"});
