@@ -5,13 +5,21 @@
 
 namespace {
 
-// Appends whole characters of source while they fit before the terminating
-// zero; false when one did not.
+// Appends the character at source (one or two bytes) when it fits before
+// the terminating zero; returns its length, or 0 when it did not fit.
+size_t AppendChar(char* text, size_t size, size_t* length, const char* source) {
+  size_t n = CharBytes(source) == 2 ? 2 : 1;
+  if (*length + n >= size) return 0;
+  text[(*length)++] = source[0];
+  if (n == 2) text[(*length)++] = source[1];
+  return n;
+}
+
+// Appends whole characters of source while they fit; false when one did not.
 bool AppendText(char* text, size_t size, size_t* length, const char* source) {
   while (*source != '\0') {
-    size_t n = CharBytes(source);
-    if (*length + n >= size) return false;
-    for (size_t i = 0; i < n; ++i) text[(*length)++] = source[i];
+    size_t n = AppendChar(text, size, length, source);
+    if (n == 0) return false;
     source += n;
   }
   return true;
@@ -34,9 +42,9 @@ int FormatTwoTexts(char* text, size_t size, const char* format, const char* firs
       fits = AppendText(text, size, &length, arguments[used++]);
       p += 2;
     } else {
-      char one[3] = {p[0], CharBytes(p) == 2 ? p[1] : '\0', '\0'};
-      fits = AppendText(text, size, &length, one);
-      p += CharBytes(p);
+      size_t n = AppendChar(text, size, &length, p);
+      fits = n != 0;
+      p += n;
     }
   }
   text[length] = '\0';
