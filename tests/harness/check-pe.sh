@@ -9,7 +9,8 @@
 #   from a copy planted beside the program (KnownDLLs). Every other library is
 #   loaded at run time by its full path (LoadLibraryExA; LoadLibraryA, which
 #   takes bare names, is not imported), and the names it loads are only those
-#   system DLLs and the help program.
+#   system DLLs and the help program. Nothing newer than NT 4.0 that it uses
+#   (SetDefaultDllDirectories, SetDllDirectoryA) is imported.
 # - VDLite.dll: a PE32 i386 DLL exporting DllCanUnloadNow, DllGetClassObject
 #   and Uninstall by their plain names, importing only DLLs of NT 4.0.
 # - VDLite.exe: a PE32 i386 native program importing only ntdll.
@@ -103,6 +104,12 @@ exe_imports=$(check_imports "$exe" "$dump" "$setup_imports")
 for name in LoadLibraryA LoadLibraryW; do
   printf '%s\n' "$dump" | grep -qE "[[:space:]]$name\$" &&
     problem "$exe" "imports $name: every library is loaded by its full path through LoadLibraryExA"
+done
+# Newer than NT 4.0 and 2000: an import of either would keep the image from
+# loading there; they are looked up at run time.
+for name in SetDefaultDllDirectories SetDllDirectoryA; do
+  printf '%s\n' "$dump" | grep -qE "[[:space:]]$name\$" &&
+    problem "$exe" "imports $name, which NT 4.0 and 2000 lack: it must be looked up with GetProcAddress"
 done
 
 # What the image loads at run time: the module names among the constant
