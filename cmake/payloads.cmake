@@ -13,7 +13,7 @@ set_target_properties(vdlite_dll PROPERTIES OUTPUT_NAME VDLite PREFIX "" SUFFIX 
                       LIBRARY_OUTPUT_DIRECTORY ${PAYLOAD_DIR}/plain RUNTIME_OUTPUT_DIRECTORY ${PAYLOAD_DIR}/plain)
 target_include_directories(vdlite_dll PRIVATE ${PAYLOAD_SRC})
 target_compile_definitions(vdlite_dll PRIVATE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0400 WINVER=0x0400 _WIN32_IE=0x0400)
-target_compile_options(vdlite_dll PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Os -ffunction-sections -fno-asynchronous-unwind-tables
+target_compile_options(vdlite_dll PRIVATE ${OLDEST_CPU} $<$<COMPILE_LANGUAGE:CXX>:-Os -ffunction-sections -fno-asynchronous-unwind-tables
                        -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-tree-loop-distribute-patterns>)
 target_link_options(vdlite_dll PRIVATE ${PAYLOAD_LINK} -nostdlib -Wl,--gc-sections -Wl,-e,DllMain
                     -Wl,--enable-stdcall-fixup)
@@ -26,7 +26,7 @@ endif()
 add_executable(vdlite_exe ${PAYLOAD_SRC}/vdlite_exe.c)
 set_target_properties(vdlite_exe PROPERTIES OUTPUT_NAME VDLite SUFFIX .exe
                       RUNTIME_OUTPUT_DIRECTORY ${PAYLOAD_DIR}/plain)
-target_compile_options(vdlite_exe PRIVATE -Os -ffreestanding)
+target_compile_options(vdlite_exe PRIVATE ${OLDEST_CPU} -Os -ffreestanding)
 target_link_options(vdlite_exe PRIVATE ${PAYLOAD_LINK} -nostdlib -Wl,--subsystem,native)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   target_link_options(vdlite_exe PRIVATE -Wl,-e,_NtProcessStartup@4)

@@ -7,6 +7,15 @@ add_compile_options(${WARNINGS})
 # them MinGW's GCC places zero-initialised globals in .data instead of .bss,
 # which costs their whole size in the file.
 set(SIZE_FLAGS -Os -ffunction-sections -fno-asynchronous-unwind-tables)
+# The shipping images run on every processor that NT 4.0 runs on, a 486
+# included: no CMOV, FCOMI, MMX or SSE, which the compiler's default (the
+# Pentium Pro) would use.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(OLDEST_CPU -march=i486)
+else()
+  set(OLDEST_CPU)
+endif()
+list(APPEND SIZE_FLAGS ${OLDEST_CPU})
 set(SHIP_CXX_FLAGS -fno-exceptions -fno-rtti -fno-threadsafe-statics)
 # Reproducible: no link time stamp, no build paths in the image. The
 # executable is always loaded at its preferred base (the NT 4.0 and 2000
@@ -19,15 +28,18 @@ set(RES_DIR ${CMAKE_SOURCE_DIR}/res)
 include(cmake/payloads.cmake)
 
 file(GLOB CORE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.cpp)
-list(REMOVE_ITEM CORE_SOURCES ${CMAKE_SOURCE_DIR}/src/driver/main.cpp ${CMAKE_SOURCE_DIR}/src/driver/entry.cpp)
+list(REMOVE_ITEM CORE_SOURCES ${CMAKE_SOURCE_DIR}/src/driver/main.cpp ${CMAKE_SOURCE_DIR}/src/driver/entry.cpp
+     ${CMAKE_SOURCE_DIR}/src/driver/runtime.cpp)
 
 add_library(setupcore STATIC ${CORE_SOURCES})
 target_include_directories(setupcore PUBLIC ${CMAKE_SOURCE_DIR}/src ${RES_DIR})
 target_compile_options(setupcore PRIVATE ${SIZE_FLAGS} $<$<COMPILE_LANGUAGE:CXX>:${SHIP_CXX_FLAGS}>)
 target_compile_definitions(setupcore PUBLIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0500)
-# The common controls, the shell and its helpers are loaded at their first
-# use (src/driver/late_libraries.cpp), not imported.
-target_link_libraries(setupcore PUBLIC version advapi32 gdi32 user32 kernel32)
+# Only what every NT version protects from a planted copy (KnownDLLs) is
+# imported; the common controls, the shell and the version library are
+# loaded from the system directory at their first use
+# (src/driver/late_libraries.cpp).
+target_link_libraries(setupcore PUBLIC advapi32 gdi32 user32 kernel32)
 
 # The resources: string table, templates, bitmaps, icon, licence, payloads.
 set(SETUP_RC ${RES_DIR}/setup.rc)
@@ -39,10 +51,14 @@ set_source_files_properties(${SETUP_RC} PROPERTIES OBJECT_DEPENDS "${PAYLOAD_FIL
 add_dependencies(setupres payloads)
 
 # Its own entry point (src/driver/entry.cpp) instead of the run-time
-# library's start-up files.
+# library's start-up files, and its own few run-time functions
+# (src/driver/runtime.cpp) instead of msvcrt.dll.
 add_executable(SETUPVDL WIN32 ${CMAKE_SOURCE_DIR}/src/driver/main.cpp ${CMAKE_SOURCE_DIR}/src/driver/entry.cpp
-                              $<TARGET_OBJECTS:setupres>)
+                              ${CMAKE_SOURCE_DIR}/src/driver/runtime.cpp $<TARGET_OBJECTS:setupres>)
 set_target_properties(SETUPVDL PROPERTIES OUTPUT_NAME SETUPVDL SUFFIX .EXE)
+# Loops written out, not turned back into calls of the functions they define.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/src/driver/runtime.cpp PROPERTIES COMPILE_OPTIONS
+                            "-fno-builtin;-fno-tree-loop-distribute-patterns")
 target_compile_options(SETUPVDL PRIVATE ${SIZE_FLAGS} ${SHIP_CXX_FLAGS})
 target_link_libraries(SETUPVDL PRIVATE setupcore)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")

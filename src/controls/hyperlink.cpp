@@ -141,7 +141,9 @@ void Hyperlink::SetLinkCursor(WORD cursorId, const char* moduleFile) {
     linkCursor_ = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(cursorId));
     return;
   }
-  HMODULE module = LoadLibraryA(moduleFile);
+  // Mapped as a data file: only its resources are read, none of its code
+  // runs and none of the libraries it imports is looked for.
+  HMODULE module = LoadLibraryExA(moduleFile, nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (module == nullptr) return;
   // The copy stays valid once the module is gone.
   HCURSOR cursor = LoadCursorA(module, MAKEINTRESOURCEA(cursorId));

@@ -6,6 +6,8 @@
 // page controls register, run in reverse order after it.
 #include <windows.h>
 
+#include "driver/late_libraries.h"
+
 extern "C" {
 
 // Bounds of the static constructor list, laid out by the linker script:
@@ -47,6 +49,7 @@ int atexit(void (*function)()) {
 
 // The stack is only 4-byte aligned at process entry on i386.
 __attribute__((force_align_arg_pointer, noreturn)) void WinMainCRTStartup() {
+  late::NarrowLibrarySearch();
   RunConstructors();
   WinMain(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), SW_SHOWDEFAULT);
   RunExitFunctions();

@@ -1,10 +1,11 @@
-// Loading of the wizard's libraries at their first use; see late_libraries.h.
+// Loading of the libraries that setup does not import; see late_libraries.h.
 #include "driver/late_libraries.h"
 
 #include <shellapi.h>
-#include <shlwapi.h>
+#include <winver.h>
 
-#include <cstdarg>
+#include "driver/mbtext_logic.h"
+#include "driver/setup_state.h"
 
 namespace {
 
@@ -18,7 +19,32 @@ struct LateLibrary {
 
 LateLibrary g_comctl32 = {"comctl32.dll", nullptr, false};
 LateLibrary g_shell32 = {"shell32.dll", nullptr, false};
-LateLibrary g_shlwapi = {"shlwapi.dll", nullptr, false};
+LateLibrary g_version = {"version.dll", nullptr, false};
+
+// The library's full path in the system directory: the directory table's
+// entry, or the system's answer where the table is not filled (a control
+// used without the rest of setup). False when the path does not fit.
+bool SystemLibraryPath(const char* file, char* path, int pathChars) {
+  char asked[kDirChars];
+  const char* dir = g_directories[kSystemDir];
+  if (dir[0] == '\0') {
+    UINT length = GetSystemDirectoryA(asked, kDirChars);
+    if (length == 0 || length >= static_cast<UINT>(kDirChars) || AddBackslash(asked) == nullptr) return false;
+    dir = asked;
+  }
+  if (lstrlenA(dir) + lstrlenA(file) >= pathChars) return false;
+  lstrcpyA(path, dir);
+  lstrcatA(path, file);
+  return true;
+}
+
+// A library by its full path; its own imports are searched for in its
+// directory first, so they too come from the system directory.
+HMODULE LoadSystemLibrary(const char* file) {
+  char path[kDirChars + 16];
+  if (!SystemLibraryPath(file, path, sizeof path)) return nullptr;
+  return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
 
 // The entry point as a pointer of the real function's type (decltype keeps
 // the calling convention right on i686); null when it cannot be found.
@@ -26,7 +52,7 @@ template <typename Function>
 Function* Find(LateLibrary& library, const char* entry) {
   if (!library.tried) {
     library.tried = true;
-    library.module = LoadLibraryA(library.file);
+    library.module = LoadSystemLibrary(library.file);
   }
   if (library.module == nullptr) return nullptr;
   return reinterpret_cast<Function*>(GetProcAddress(library.module, entry));
@@ -35,6 +61,22 @@ Function* Find(LateLibrary& library, const char* entry) {
 }  // namespace
 
 namespace late {
+
+void NarrowLibrarySearch() {
+  // kernel32 is mapped into every process before its first instruction.
+  // Both calls are looked up, so that the image still loads on NT 4.0.
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (kernel == nullptr) return;
+  // Windows 8, and Vista, 7 and Server 2008 with update KB2533623: only the
+  // system directory, for every load by name from now on.
+  auto* setDefault = reinterpret_cast<decltype(::SetDefaultDllDirectories)*>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (setDefault != nullptr && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  // XP SP1 and later: an empty string takes the current directory out.
+  auto* setDirectory = reinterpret_cast<decltype(::SetDllDirectoryA)*>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+  if (setDirectory != nullptr) setDirectory("");
+}
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls) {
   auto* real = Find<decltype(::InitCommonControlsEx)>(g_comctl32, "InitCommonControlsEx");
@@ -53,17 +95,14 @@ HINSTANCE ShellExecuteA(HWND owner, const char* verb, const char* file, const ch
   return real(owner, verb, file, parameters, directory, showCommand);
 }
 
-int wnsprintfA(char* text, int size, const char* format, ...) {
-  auto* real = Find<decltype(::wvnsprintfA)>(g_shlwapi, "wvnsprintfA");
+DWORD VerInstallFileA(DWORD flags, char* sourceName, char* destinationName, char* sourceDir, char* destinationDir,
+                      char* currentDir, char* tempName, UINT* tempNameChars) {
+  auto* real = Find<decltype(::VerInstallFileA)>(g_version, "VerInstallFileA");
   if (real == nullptr) {
-    if (size > 0) text[0] = '\0';
-    return -1;
+    if (tempNameChars != nullptr && *tempNameChars > 0) tempName[0] = '\0';
+    return VIF_CANNOTREADSRC;
   }
-  va_list arguments;
-  va_start(arguments, format);
-  int written = real(text, size, format, arguments);
-  va_end(arguments);
-  return written;
+  return real(flags, sourceName, destinationName, sourceDir, destinationDir, currentDir, tempName, tempNameChars);
 }
 
 }  // namespace late

@@ -3,6 +3,7 @@
 
 #include <winver.h>
 
+#include "driver/late_libraries.h"
 #include "driver/setup_state.h"
 #include "engine/guards.h"
 #include "engine/timestamp_logic.h"
@@ -90,9 +91,9 @@ bool InstallPayloadEntry(const PayloadEntry& entry) {
 
   char tempFile[kPathChars] = "";
   UINT tempFileChars = kPathChars;
-  DWORD installed =
-      VerInstallFileA(VIFF_FORCEINSTALL, const_cast<char*>(entry.sourceName), const_cast<char*>(entry.destinationName),
-                      const_cast<char*>(tempDir), const_cast<char*>(destinationDir), nullptr, tempFile, &tempFileChars);
+  DWORD installed = late::VerInstallFileA(VIFF_FORCEINSTALL, const_cast<char*>(entry.sourceName),
+                                          const_cast<char*>(entry.destinationName), const_cast<char*>(tempDir),
+                                          const_cast<char*>(destinationDir), nullptr, tempFile, &tempFileChars);
   if (installed != 0) return false;
 
   FILETIME stamp = PayloadFileTime();

@@ -5,8 +5,8 @@
 
 #include <commctrl.h>
 #include <prsht.h>
-#include "driver/late_libraries.h"
 #include "driver/setup_state.h"
+#include "engine/format_logic.h"
 #include "engine/payload.h"
 #include "engine/registry.h"
 #include "resource.h"
@@ -30,7 +30,7 @@ void PressNext(HWND page) {
 void FormatCopyFailure(const PayloadEntry& entry, char* message) {
   char format[kMessageChars];
   LoadStringA(g_instance, IDS_COPY_FAILED, format, 255);
-  late::wnsprintfA(message, kMessageChars, format, entry.destinationName, g_directories[entry.directoryKind]);
+  FormatTwoTexts(message, kMessageChars, format, entry.destinationName, g_directories[entry.directoryKind]);
 }
 
 DWORD ReportFailure(HWND page, const char* message) {

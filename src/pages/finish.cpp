@@ -1,5 +1,6 @@
 // The finish page: offers to open the product's help file when the wizard
 // ends. Cancel is disabled here; a close request is allowed without asking.
+#include "controls/link_logic.h"
 #include "engine/payload.h"
 #include "pages/frame.h"
 #include "pages/pages.h"
@@ -18,6 +19,32 @@ const char* HelpFileName() {
   return "VDLite.hlp";
 }
 
+// WinHelpA starts the help program by its bare name when no help window is
+// open, and a bare program name is looked for in setup's own folder first,
+// where anybody may have put a WinHlp32.exe. So the Windows directory's
+// help program is started here, by its full path, and the request follows
+// only once its window is there. False when there is no help window.
+bool OpenHelpWindow() {
+  if (FindWindowA("MS_WINHELP", nullptr) == nullptr) {
+    char windows[260];
+    UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    char program[kHelpProgramChars];
+    if (!HelpProgramPath(windows, length, sizeof windows, program, sizeof program)) return false;
+    char command[] = "WinHlp32.exe -x";  // started without a window of its own
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(program, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+      return false;
+    }
+    // Idle once its window is made.
+    WaitForInputIdle(started.hProcess, 10000);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+  }
+  return FindWindowA("MS_WINHELP", nullptr) != nullptr;
+}
+
 BOOL OnInitDialog(HWND page, CaptionBar& caption, CPicture& side) {
   CheckDlgButton(page, IDC_OPEN_OVERVIEW, BST_CHECKED);
   AttachSidePageControls(page, caption, side);
@@ -25,7 +52,7 @@ BOOL OnInitDialog(HWND page, CaptionBar& caption, CPicture& side) {
 }
 
 BOOL OnWizardFinish(HWND page) {
-  if (IsDlgButtonChecked(page, IDC_OPEN_OVERVIEW) == BST_CHECKED) {
+  if (IsDlgButtonChecked(page, IDC_OPEN_OVERVIEW) == BST_CHECKED && OpenHelpWindow()) {
     WinHelpA(page, HelpFileName(), HELP_CONTEXT, kOverviewContext);
   }
   return SetPageResult(page, 0);  // 0 = close the wizard

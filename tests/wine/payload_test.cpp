@@ -436,13 +436,26 @@ DWORD WINAPI InstallThenHold(DWORD flags, LPCSTR source, LPCSTR destination, LPC
   return result;
 }
 
+using GetProcAddressFn = FARPROC(WINAPI*)(HMODULE, LPCSTR);
+GetProcAddressFn g_realGetProcAddress;
+
+// Setup looks VerInstallFileA up in the version library, which it loads
+// itself: the look-up answers with InstallThenHold.
+FARPROC WINAPI GetProcAddressHolding(HMODULE module, LPCSTR name) {
+  if (!IS_INTRESOURCE(name) && strcmp(name, "VerInstallFileA") == 0) return reinterpret_cast<FARPROC>(InstallThenHold);
+  return g_realGetProcAddress(module, name);
+}
+
 TEST_F(PayloadInstall, InstalledFileThatCannotBeReopenedFails) {
   const PayloadEntry& contents = kPayloadTable[3];
   g_realVerInstallFile = reinterpret_cast<VerInstallFileAFn>(
-      SwapImport("version.dll", "VerInstallFileA", reinterpret_cast<FARPROC>(InstallThenHold)));
-  ASSERT_NE(g_realVerInstallFile, nullptr) << "no import of VerInstallFileA";
+      GetProcAddress(LoadLibraryA((SystemDir() + "version.dll").c_str()), "VerInstallFileA"));
+  ASSERT_NE(g_realVerInstallFile, nullptr);
+  g_realGetProcAddress = reinterpret_cast<GetProcAddressFn>(
+      SwapImport("kernel32.dll", "GetProcAddress", reinterpret_cast<FARPROC>(GetProcAddressHolding)));
+  ASSERT_NE(g_realGetProcAddress, nullptr) << "no import of GetProcAddress";
   bool result = InstallPayloadEntry(contents);
-  SwapImport("version.dll", "VerInstallFileA", reinterpret_cast<FARPROC>(g_realVerInstallFile));
+  SwapImport("kernel32.dll", "GetProcAddress", reinterpret_cast<FARPROC>(g_realGetProcAddress));
   ASSERT_NE(g_heldInstalledFile, INVALID_HANDLE_VALUE) << GetLastError();
   CloseHandle(g_heldInstalledFile);
 

@@ -1,0 +1,436 @@
+// Setup runs no code that lies beside it. A marker DLL (wine/planted/
+// marker.c) lies under the name of each library that setup, the system on
+// its behalf, or the help program loads, and a marker program
+// (wine/planted/program_marker.c) under the help program's name, both in
+// the folder of SETUPVDL.EXE and in its current directory. Wine is told to search for
+// those names as Windows does (the program's folder first, and, as on
+// NT 4.0 and 2000, the current directory before the system directory).
+// Every road runs and does its work, and no marker may be mapped.
+//
+// Windows protects the imports of kernel32, user32, gdi32 and advapi32 as
+// KnownDLLs; Wine has none, and its own user32 and advapi32 import version,
+// msvcrt and imm32 from the program's folder before any program's first
+// instruction (imm32 then brings COM in through a delayed import that no
+// search setting reaches). A program that imports only those four DLLs,
+// narrows its search as setup does and shows a window finds out which
+// names that is; they are taken away again and named in the output, since
+// no program can do anything about them.
+//
+// Wine honours setup's narrowing of the search, as Windows 8 and later do,
+// and then no name reaches setup's folder, whatever setup asks for. NT 4.0
+// and 2000 have no such narrowing, so what setup asks the loader for is
+// read as well, from Wine's trace of setup's own LoadLibrary calls: a full
+// path in the system directory for every library, and the help program's
+// module as a data file.
+#include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h.
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "help_viewer.h"
+#include "resource.h"
+#include "test_driver.h"
+
+namespace {
+
+const char kCaption[] = "Vandrel Lite 1.0 Setup";
+const char kSetupDir[] = "C:\\Downloads\\";
+const char kCurrentDir[] = "C:\\Work\\";
+const char kMarkerLog[] = "C:\\planted-markers.log";
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kHomePage[] = "http://www.vandrelsoft.com/";
+
+// Setup's own late libraries; what Wine's system DLLs load on its behalf
+// (uxtheme with the first window, COM for the shell); the help program's
+// import (comdlg32); what the help viewer that setup starts loads by name
+// (riched20); and the run-time library setup used to import.
+const char* const kPlantedNames[] = {"version",  "msvcrt", "comctl32", "shell32", "shlwapi",  "uxtheme",  "ole32",
+                                     "oleaut32", "rpcrt4", "combase",  "shcore",  "comdlg32", "riched20", "imm32"};
+// The programs whose searches are made as Windows makes them.
+const char* const kWatchedPrograms[] = {"SETUPVDL.EXE", "baseline.exe", "winhlp32.exe"};
+
+std::string SystemDir() {
+  char dir[MAX_PATH];
+  GetSystemDirectoryA(dir, MAX_PATH);
+  return std::string(dir) + "\\";
+}
+std::string WindowsDir() {
+  char dir[MAX_PATH];
+  GetWindowsDirectoryA(dir, MAX_PATH);
+  return std::string(dir) + "\\";
+}
+std::string TempPath(const char* name) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  return std::string(temp) + name;
+}
+std::string RecordPath() { return TempPath("vdl-planted-url.txt"); }
+std::string SelfPath() {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  return self;
+}
+
+// A program started from the planted folder, with the planted folder of
+// the current directory as its own.
+class PlantedProcess {
+ public:
+  ~PlantedProcess() {
+    if (process_ != nullptr) CloseHandle(process_);
+  }
+  // With Wine's trace of the program's LoadLibrary calls (+relay, narrowed
+  // to those functions by RelayInclude) in the case's output.
+  bool StartTraced(const char* program, const std::string& args) {
+    const char functions[] = "LoadLibraryA;LoadLibraryExA;LoadLibraryW;LoadLibraryExW";
+    if (!td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine\\Debug", "RelayInclude", REG_SZ, functions,
+                         sizeof functions)) {
+      return false;
+    }
+    SetEnvironmentVariableA("WINEDEBUG", "+pid,+relay");
+    bool started = Start(program, args);
+    SetEnvironmentVariableA("WINEDEBUG", "-all");
+    return started;
+  }
+  bool Start(const char* program, const std::string& args) {
+    std::string line = "\"" + std::string(kSetupDir) + program + "\"" + (args.empty() ? "" : " " + args);
+    std::vector<char> text(line.begin(), line.end());
+    text.push_back('\0');
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, kCurrentDir, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    pid_ = pi.dwProcessId;
+    return true;
+  }
+  DWORD pid() const { return pid_; }
+  // The exit code once the process has ended; 99 after a time-out, when it
+  // is ended here.
+  DWORD Finish(DWORD timeoutMs) {
+    DWORD code = 99;
+    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) {
+      TerminateProcess(process_, 99);
+      WaitForSingleObject(process_, 5000);
+      return 99;
+    }
+    GetExitCodeProcess(process_, &code);
+    return code;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD pid_ = 0;
+};
+
+// The markers mapped so far, one "marker in program" line each.
+std::vector<std::string> MappedMarkers() {
+  std::string log;
+  td::ReadWholeFile(kMarkerLog, &log);
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < log.size();) {
+    size_t end = log.find("\r\n", start);
+    if (end == std::string::npos) end = log.size();
+    if (end > start) lines.push_back(log.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+// The marker's name ("comctl32") from its line.
+std::string MarkerName(const std::string& line) {
+  std::string path = line.substr(0, line.find(" in "));
+  std::string file = path.substr(path.find_last_of('\\') + 1);
+  return file.substr(0, file.rfind('.'));
+}
+
+void RemoveMarker(const std::string& name) {
+  DeleteFileA((kSetupDir + name + ".dll").c_str());
+  DeleteFileA((kCurrentDir + name + ".dll").c_str());
+}
+
+// Plants setup, the baseline program and the markers, and tells Wine to
+// search for the markers' names as Windows does. Then takes away again the
+// markers that the baseline program maps too.
+void Plant() {
+  // As on NT 4.0 and 2000: the current directory before the system's.
+  DWORD unsafe = 0;
+  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "SafeDllSearchMode", REG_DWORD, &unsafe, 4));
+  ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", {"autocheck autochk *"}));
+  ASSERT_TRUE(CreateDirectoryA(kSetupDir, nullptr));
+  ASSERT_TRUE(CreateDirectoryA(kCurrentDir, nullptr));
+  ASSERT_TRUE(CopyFileA(td::SetupExePath().c_str(), (std::string(kSetupDir) + "SETUPVDL.EXE").c_str(), TRUE));
+  ASSERT_TRUE(CopyFileA((td::BinDir() + "planted_baseline.exe").c_str(),
+                        (std::string(kSetupDir) + "baseline.exe").c_str(), TRUE));
+  // The help program that WinHelpA would start by its bare name.
+  for (const char* dir : {kSetupDir, kCurrentDir}) {
+    ASSERT_TRUE(
+        CopyFileA((td::BinDir() + "planted_program.exe").c_str(), (dir + std::string("WinHlp32.exe")).c_str(), TRUE));
+  }
+  const std::string marker = td::BinDir() + "planted_marker.dll";
+  const char nativeFirst[] = "native,builtin";
+  for (const char* name : kPlantedNames) {
+    for (const char* dir : {kSetupDir, kCurrentDir}) {
+      ASSERT_TRUE(CopyFileA(marker.c_str(), (dir + std::string(name) + ".dll").c_str(), TRUE)) << dir << name;
+    }
+    for (const char* program : kWatchedPrograms) {
+      std::string key = std::string("Software\\Wine\\AppDefaults\\") + program + "\\DllOverrides";
+      ASSERT_TRUE(td::SetRegValue(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ, nativeFirst, sizeof nativeFirst));
+    }
+  }
+  // A marker mapped before the program's first instruction ends the
+  // program when it is called, and may hide the next: one round per name.
+  std::vector<std::string> everyProgram;
+  for (size_t round = 0; round < sizeof kPlantedNames / sizeof kPlantedNames[0]; ++round) {
+    DeleteFileA(kMarkerLog);
+    PlantedProcess baseline;
+    ASSERT_TRUE(baseline.Start("baseline.exe", ""));
+    baseline.Finish(td::kWaitMs);
+    std::vector<std::string> mapped = MappedMarkers();
+    if (mapped.empty()) break;
+    for (const std::string& line : mapped) {
+      everyProgram.push_back(MarkerName(line));
+      RemoveMarker(MarkerName(line));
+    }
+  }
+  PlantedProcess baseline;
+  ASSERT_TRUE(baseline.Start("baseline.exe", ""));
+  ASSERT_EQ(baseline.Finish(td::kWaitMs), 0u) << "a program of four imports still fails:\n" << Joined(MappedMarkers());
+  ASSERT_TRUE(MappedMarkers().empty());
+  ASSERT_LT(everyProgram.size(), sizeof kPlantedNames / sizeof kPlantedNames[0] - 4) << "too few names left planted";
+  std::string names;
+  for (const std::string& name : everyProgram) names += " " + name;
+  printf("mapped by Wine's own system DLLs in any program, so not planted:%s\n", names.c_str());
+  DeleteFileA(kMarkerLog);
+}
+
+// NT 4.0's help program, in one respect: it imports comdlg32. Setup's
+// process is told to take the file, not Wine's own help program.
+void PlaceHelpProgram() {
+  const std::string path = WindowsDir() + "WinHlp32.exe";
+  DeleteFileA(path.c_str());  // a hard link into the template
+  ASSERT_TRUE(CopyFileA((td::BinDir() + "planted_help.exe").c_str(), path.c_str(), TRUE));
+  const char native[] = "native";
+  ASSERT_TRUE(td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\SETUPVDL.EXE\\DllOverrides",
+                              "winhlp32.exe", REG_SZ, native, sizeof native));
+}
+
+// http: URLs open this program with --record-url.
+void RegisterRecorder() {
+  std::string command = "\"" + SelfPath() + "\" --record-url \"%1\"";
+  ASSERT_TRUE(td::SetRegValue(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", nullptr, REG_SZ, command.c_str(),
+                              static_cast<DWORD>(command.size() + 1)));
+  DeleteFileA(RecordPath().c_str());
+}
+
+void ExpectNoMarkerMapped() { EXPECT_TRUE(MappedMarkers().empty()) << Joined(MappedMarkers()); }
+
+// One LoadLibrary call that setup's own code made.
+struct LoadCall {
+  std::string function;  // "LoadLibraryExA"
+  std::string file;
+  unsigned long flags;
+};
+
+// The calls of process pid whose return address lies in SETUPVDL.EXE,
+// from lines such as
+//   0020:0024:Call KERNEL32.LoadLibraryExA(0021de6c "C:\\x.dll",00000000,00000008) ret=140005884
+std::vector<LoadCall> SetupLoadCalls(DWORD pid) {
+  std::string image;
+  std::vector<LoadCall> calls;
+  if (!td::ReadWholeFile(std::string(kSetupDir) + "SETUPVDL.EXE", &image)) return calls;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image.data() + dos->e_lfanew);
+  // No relocations: setup always lies at its preferred base.
+  const unsigned long long base = nt->OptionalHeader.ImageBase;
+  const unsigned long long end = base + nt->OptionalHeader.SizeOfImage;
+  char prefix[16];
+  snprintf(prefix, sizeof prefix, "%04lx:", static_cast<unsigned long>(pid));
+  const std::string trace = td::ReadWineLog();
+  for (size_t start = 0; start < trace.size();) {
+    size_t stop = trace.find('\n', start);
+    if (stop == std::string::npos) stop = trace.size();
+    const std::string line = trace.substr(start, stop - start);
+    start = stop + 1;
+    const size_t call = line.find("Call KERNEL32.LoadLibrary");
+    const size_t ret = line.rfind(" ret=");
+    if (line.rfind(prefix, 0) != 0 || call == std::string::npos || ret == std::string::npos) continue;
+    const unsigned long long from = strtoull(line.c_str() + ret + 5, nullptr, 16);
+    if (from < base || from >= end) continue;
+    LoadCall found;
+    const size_t open = line.find('(', call);
+    found.function = line.substr(call + strlen("Call KERNEL32."), open - call - strlen("Call KERNEL32."));
+    const size_t quote = line.find('"', open);
+    size_t close = quote == std::string::npos ? line.size() : quote + 1;
+    while (close < line.size() && !(line[close] == '"' && (line[close + 1] == ',' || line[close + 1] == ')'))) ++close;
+    if (close >= line.size()) continue;
+    for (size_t i = quote + 1; i < close; ++i) {  // the trace doubles each backslash
+      found.file += line[i];
+      if (line[i] == '\\' && line[i + 1] == '\\') ++i;
+    }
+    found.flags =
+        found.function == "LoadLibraryExA" ? strtoul(line.c_str() + line.rfind(',', ret) + 1, nullptr, 16) : 0;
+    calls.push_back(found);
+  }
+  return calls;
+}
+
+bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+// Every library that setup loaded itself was named by its full path in the
+// system directory, its own imports to be looked for there too; the help
+// program was mapped as a data file. Each of expected was among them.
+void ExpectFullPathLoads(DWORD pid, const std::vector<std::string>& expected) {
+  const std::vector<LoadCall> calls = SetupLoadCalls(pid);
+  for (const LoadCall& call : calls) {
+    SCOPED_TRACE(call.function + " \"" + call.file + "\"");
+    if (SamePath(call.file, WindowsDir() + "WinHlp32.exe")) {
+      EXPECT_EQ(call.function, "LoadLibraryExA");
+      EXPECT_EQ(call.flags, static_cast<unsigned long>(LOAD_LIBRARY_AS_DATAFILE));
+      continue;
+    }
+    const std::string dir = call.file.substr(0, call.file.find_last_of('\\') + 1);
+    EXPECT_TRUE(SamePath(dir, SystemDir())) << "not a full path in the system directory";
+    EXPECT_EQ(call.function, "LoadLibraryExA");
+    EXPECT_EQ(call.flags, static_cast<unsigned long>(LOAD_WITH_ALTERED_SEARCH_PATH));
+  }
+  for (const std::string& name : expected) {
+    bool seen = false;
+    for (const LoadCall& call : calls)
+      seen = seen || SamePath(call.file.substr(call.file.find_last_of('\\') + 1), name);
+    EXPECT_TRUE(seen) << name << " was not loaded by setup (" << calls.size() << " calls seen)";
+  }
+}
+
+// The wizard frame: a top-level dialog with the setup caption and a page.
+HWND WaitForFrame(DWORD pid) {
+  HWND found = nullptr;
+  td::WaitUntil([&] {
+    for (HWND w : td::TopWindows(pid)) {
+      if (td::ClassName(w) == "#32770" && td::WindowText(w) == kCaption &&
+          SendMessageA(w, PSM_GETCURRENTPAGEHWND, 0, 0) != 0) {
+        found = w;
+        return true;
+      }
+    }
+    return false;
+  });
+  return found;
+}
+HWND CurrentPage(HWND frame) { return reinterpret_cast<HWND>(SendMessageA(frame, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+bool WaitForPage(HWND frame, const std::string& title) {
+  return td::WaitUntil([&] { return td::ItemText(CurrentPage(frame), IDC_PAGE_TITLE) == title; });
+}
+void Press(HWND frame, int button) { PostMessageA(frame, PSM_PRESSBUTTON, button, 0); }
+
+// From the welcome page to the copying page.
+void OpenCopyingPage(HWND frame) {
+  Press(frame, PSBTN_NEXT);
+  ASSERT_TRUE(WaitForPage(frame, "License Agreement"));
+  Press(frame, PSBTN_NEXT);
+  ASSERT_TRUE(WaitForPage(frame, "Copying Files"));
+}
+
+TEST(PlantedLibraries, UnattendedSetupInstallsAndMapsNone) {
+  Plant();
+  PlantedProcess setup;
+  ASSERT_TRUE(setup.StartTraced("SETUPVDL.EXE", "-u"));
+  EXPECT_EQ(setup.Finish(60000), 0u);
+  EXPECT_TRUE(td::FileExists(SystemDir() + "VDLite.dll"));
+  EXPECT_FALSE(td::FileExists("C:\\SetupVDL.ERR"));
+  ExpectNoMarkerMapped();
+  ExpectFullPathLoads(setup.pid(), {"version.dll"});
+}
+
+TEST(PlantedLibraries, UsageMessageMapsNone) {
+  Plant();
+  PlantedProcess setup;
+  ASSERT_TRUE(setup.StartTraced("SETUPVDL.EXE", "/x"));
+  td::MessageBoxInfo box;
+  ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &box));
+  EXPECT_EQ(box.text.rfind(kCaption, 0), 0u) << box.text;
+  ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
+  EXPECT_EQ(setup.Finish(td::kWaitMs), 0u);
+  ExpectNoMarkerMapped();
+  ExpectFullPathLoads(setup.pid(), {});
+}
+
+// The welcome page borrows the help program's cursor; its link opens the
+// home page; a file that cannot be copied ends the wizard with string 6.
+TEST(PlantedLibraries, LinkAndCopyFailureMapNone) {
+  Plant();
+  PlaceHelpProgram();
+  RegisterRecorder();
+  ASSERT_TRUE(CreateDirectoryA((SystemDir() + "VDLite.dll").c_str(), nullptr));
+  PlantedProcess setup;
+  ASSERT_TRUE(setup.StartTraced("SETUPVDL.EXE", ""));
+  HWND frame = WaitForFrame(setup.pid());
+  ASSERT_NE(frame, nullptr);
+  ASSERT_TRUE(WaitForPage(frame, kCaption));
+  HWND link = GetDlgItem(CurrentPage(frame), IDC_HOME_PAGE_LINK);
+  ASSERT_NE(link, nullptr);
+  PostMessageA(link, WM_LBUTTONUP, 0, 0);
+  std::string opened;
+  EXPECT_TRUE(td::WaitUntil([&] { return td::ReadWholeFile(RecordPath(), &opened) && !opened.empty(); }));
+  EXPECT_EQ(opened, kHomePage);
+  OpenCopyingPage(frame);
+  Press(frame, PSBTN_NEXT);
+  td::MessageBoxInfo box;
+  ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &box));
+  EXPECT_EQ(box.text, "Setup is unable to copy file VDLite.dll\nto " + SystemDir() +
+                          " directory.\nSetup can not be continued.\n\nPress OK to exit setup.");
+  ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
+  EXPECT_EQ(setup.Finish(td::kWaitMs), 0u);
+  ExpectNoMarkerMapped();
+  ExpectFullPathLoads(setup.pid(), {"comctl32.dll", "shell32.dll", "version.dll", "WinHlp32.exe"});
+}
+
+TEST(PlantedLibraries, FinishOpensTheHelpFileAndMapsNone) {
+  Plant();
+  hv::PutOnSearchPath(WindowsDir() + "Help\\");
+  PlantedProcess setup;
+  ASSERT_TRUE(setup.StartTraced("SETUPVDL.EXE", ""));
+  HWND frame = WaitForFrame(setup.pid());
+  ASSERT_NE(frame, nullptr);
+  ASSERT_TRUE(WaitForPage(frame, kCaption));
+  OpenCopyingPage(frame);
+  Press(frame, PSBTN_NEXT);  // the worker installs and presses Next itself
+  ASSERT_TRUE(WaitForPage(frame, "Where To Start From?"));
+  Press(frame, PSBTN_NEXT);
+  ASSERT_TRUE(WaitForPage(frame, "Setup Completed"));
+  ASSERT_EQ(IsDlgButtonChecked(CurrentPage(frame), IDC_OPEN_OVERVIEW), static_cast<UINT>(BST_CHECKED));
+  Press(frame, PSBTN_FINISH);
+  EXPECT_EQ(setup.Finish(td::kWaitMs), 0u);
+  HWND help = hv::WaitForTopic();
+  EXPECT_NE(help, nullptr) << "no help topic shown after Finish";
+  if (help != nullptr) {
+    EXPECT_EQ(hv::FirstLine(hv::TopicText(help)), "Overview");
+  }
+  hv::CloseViewer();
+  ExpectNoMarkerMapped();
+  ExpectFullPathLoads(setup.pid(), {"comctl32.dll", "version.dll", "WinHlp32.exe"});
+}
+
+}  // namespace
+
+// Run by the shell for http: URLs: records its argument.
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--record-url") == 0) {
+    return td::WriteWholeFile(RecordPath(), argv[2]) ? 0 : 1;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
