@@ -51,6 +51,7 @@ else()
   set(ENTRY_SYMBOL WinMainCRTStartup)
 endif()
 target_link_options(SETUPVDL PRIVATE ${LINK_FLAGS} -nostartfiles -Wl,-e,${ENTRY_SYMBOL})
+include(cmake/signing.cmake)
 
 if(SETUPVDL_TESTS)
   enable_testing()
