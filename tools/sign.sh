@@ -73,7 +73,10 @@ out=${BUILD_ROOT:-$root/build}/$tree
 rm -rf "$out"
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" \
   -DSETUPVDL_TESTS=OFF -DSETUPVDL_SIGN=ON >/dev/null
-cmake --build "$out" -j "${JOBS:-$(nproc)}" >/dev/null || fail "the signed build failed"
+if ! log=$(cmake --build "$out" -j "${JOBS:-$(nproc)}" 2>&1); then
+  printf '%s\n' "$log" | grep -v '^\[' | tail -n 20 >&2
+  fail "the signed build failed"
+fi
 if [ -n "${SETUPVDL_SIGN_TIMESTAMP:-}" ]; then
   echo "Signed, time-stamped by $SETUPVDL_SIGN_TIMESTAMP:"
 else
