@@ -66,7 +66,7 @@ first=$work/a/$tree
 signing_time=$(LC_ALL=C date -u -d "@$SETUPVDL_SIGN_TIME" '+%b %e %H:%M:%S %Y GMT')
 for f in $files; do
   if ! answer=$(osslsigncode verify -CAfile "$work/cert.pem" -in "$first/$f" 2>&1); then
-    problem "osslsigncode refuses the signed $f: $(printf '%s\n' "$answer" | grep -m1 -iE 'fail|error')"
+    problem "osslsigncode refuses the signed $f: $(printf '%s\n' "$answer" | grep -m1 -E 'Unable|MISMATCH|Error:|: failed')"
     continue
   fi
   printf '%s\n' "$answer" | grep -q '^Message digest algorithm *: SHA256' || problem "$f: the digest is not SHA-256"
