@@ -54,7 +54,8 @@ head -c 24 /dev/urandom | base64 >"$work/password"
   openssl x509 -in "$work/cert.pem" -outform DER -out "$work/cert.cer"; } >/dev/null 2>&1 ||
   { echo "check-signed ($arch): openssl cannot make the test key and certificate" >&2; exit 1; }
 export SETUPVDL_SIGN_PKCS12=$work/key.p12 SETUPVDL_SIGN_PASSWORD_FILE=$work/password
-export SETUPVDL_SIGN_TIME=$(date +%s)
+SETUPVDL_SIGN_TIME=$(date +%s)
+export SETUPVDL_SIGN_TIME
 unset SETUPVDL_SIGN_TIMESTAMP
 
 signed_build() {  # build root
@@ -77,8 +78,8 @@ done
 # One byte of the DLL's code changed after signing.
 altered=$work/altered.dll
 cp "$first/payload/plain/VDLite.dll" "$altered"
-byte=$(od -An -tu1 -j 1024 -N1 "$altered" | tr -d ' ')
-printf "\\$(printf %03o $((byte ^ 255)))" | dd of="$altered" bs=1 seek=1024 conv=notrunc 2>/dev/null
+dd if="$altered" bs=1 skip=1024 count=1 2>/dev/null | tr '\000-\377' '\001-\377\000' |
+  dd of="$altered" bs=1 seek=1024 conv=notrunc 2>/dev/null
 osslsigncode verify -CAfile "$work/cert.pem" -in "$altered" >/dev/null 2>&1 &&
   problem "osslsigncode accepts a VDLite.dll with one byte changed after signing"
 
@@ -91,6 +92,8 @@ if [ "$arch" = i686 ]; then
 fi
 
 if [ "$wine" = --wine ]; then
+  # A host path as Wine's drive Z: sees it.
+  # shellcheck disable=SC1003
   winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
   mkdir -p "$work/installed"
   "$cxx" -std=c++17 -Wall -Wextra -Werror -Wshadow -Os -static -I"$root/src" -o "$work/installed_trust.exe" \

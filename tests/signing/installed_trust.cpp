@@ -6,6 +6,9 @@
 // the host.
 //   installed_trust.exe SETUPVDL.EXE ROOT.cer OUTDIR
 // Exit code 0 when every answer was the expected one.
+// Wine 8 trusts these files with or without the root in the store (its
+// Authenticode policy does not judge the chain); the root goes in all the
+// same, so that a WinVerifyTrust that judges it agrees.
 #include <windows.h>
 // clang-format off
 #include <wincrypt.h>
@@ -14,6 +17,7 @@
 // clang-format on
 
 #include <stdio.h>
+#include <string.h>
 
 #include "engine/guards.h"
 
@@ -154,7 +158,10 @@ int main(int argc, char** argv) {
   if (!RunSetupUnattended(argv[1])) return 1;
   char systemDir[MAX_PATH];
   UINT length = GetSystemDirectoryA(systemDir, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return 1;
+  if (length == 0 || length >= MAX_PATH) {
+    printf("cannot read the system directory\n");
+    return 1;
+  }
 
   bool ok = true;
   char installed[2][MAX_PATH];
