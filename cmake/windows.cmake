@@ -73,6 +73,7 @@ add_custom_command(TARGET SETUPVDL POST_BUILD
           "-DINPUTS=$<JOIN:$<TARGET_OBJECTS:SETUPVDL>;$<TARGET_FILE:setupcore>,|>"
           -P ${CMAKE_SOURCE_DIR}/cmake/check-exit-table.cmake
   VERBATIM)
+include(cmake/signing.cmake)
 
 if(SETUPVDL_TESTS)
   enable_testing()

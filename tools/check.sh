@@ -3,8 +3,8 @@
 # native logic tests under ASan/UBSan, bounded fuzz runs, the Wine tests
 # of both builds (each case in a fresh prefix of its bitness on its own
 # virtual display), the shipping executable's PE checks, a reproducibility
-# check, and the deployment guide's playbook (its syntax only where Ansible
-# is installed).
+# check, the signed release's checks, and the deployment guide's playbook
+# (its syntax only where Ansible is installed).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -61,6 +61,12 @@ tests/harness/check-pe.sh "$out/i686/bin/SETUPVDL.EXE"
 count "PE checks of the shipping executable" $?
 tests/harness/check-repro.sh "$out/i686/bin/SETUPVDL.EXE"
 count "reproducible shipping build" $?
+# The signed release with a throwaway key (its Wine case where i686 runs) and
+# the signed x86_64 test vehicle's Wine case.
+if [ -z "$not_run" ]; then tests/signing/check-signed.sh i686 --wine; else tests/signing/check-signed.sh i686; fi
+count "signed release (i686)" $?
+tests/signing/check-signed.sh x64 --wine
+count "signed x86_64 build: installed and trusted under wine64" $?
 echo "Full check took $(( $(date +%s) - start )) s after the build."
 echo "check: $passed passed, $failed failed"
 [ -z "$not_run" ] || echo "$not_run"
