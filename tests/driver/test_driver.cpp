@@ -310,7 +310,8 @@ std::string ArtifactPath(const std::string& name) {
 }
 
 namespace {
-bool SaveRect(HDC source, int x, int y, int width, int height, const std::string& name) {
+// A BMP file of a rectangle of source.
+bool CaptureRect(HDC source, int x, int y, int width, int height, std::string* data) {
   if (width <= 0 || height <= 0) return false;
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -331,13 +332,18 @@ bool SaveRect(HDC source, int x, int y, int width, int height, const std::string
   fh.bfType = 0x4D42;
   fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
   fh.bfSize = fh.bfOffBits + imageSize;
-  std::string data(reinterpret_cast<char*>(&fh), sizeof fh);
-  data.append(reinterpret_cast<char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-  data.append(static_cast<char*>(bits), imageSize);
+  data->assign(reinterpret_cast<char*>(&fh), sizeof fh);
+  data->append(reinterpret_cast<char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+  data->append(static_cast<char*>(bits), imageSize);
   SelectObject(mem, old);
   DeleteDC(mem);
   DeleteObject(dib);
-  return WriteWholeFile(ArtifactPath(name), data);
+  return true;
+}
+
+bool SaveRect(HDC source, int x, int y, int width, int height, const std::string& name) {
+  std::string data;
+  return CaptureRect(source, x, y, width, height, &data) && WriteWholeFile(ArtifactPath(name), data);
 }
 }  // namespace
 
@@ -369,8 +375,29 @@ bool WaitPainted(HWND window, DWORD timeoutMs) {
       timeoutMs);
 }
 
+bool WaitOnScreen(HWND window, DWORD timeoutMs) {
+  RECT r;
+  if (!GetWindowRect(window, &r)) return false;
+  HDC screen = GetDC(nullptr);
+  std::string last;
+  std::string now;
+  int same = 0;
+  bool settled = WaitUntil(
+      [&] {
+        if (!CaptureRect(screen, r.left, r.top, r.right - r.left, r.bottom - r.top, &now)) return false;
+        same = now == last ? same + 1 : 0;
+        last.swap(now);
+        Sleep(80);
+        return same >= 2;
+      },
+      timeoutMs);
+  ReleaseDC(nullptr, screen);
+  return settled;
+}
+
 bool SavePaintedScreenshot(HWND window, const std::string& name) {
   WaitPainted(window);
+  WaitOnScreen(window);
   return SaveScreenshot(name);
 }
 

@@ -121,6 +121,12 @@ bool SaveScreenshot(const std::string& name);
 // Waits until window and all its descendants have painted (no update
 // region left), then takes the screenshot.
 bool WaitPainted(HWND window, DWORD timeoutMs = kWaitMs);
+// A window without an update region has painted, but Wine copies its pixels
+// to the display a moment later (sooner or later by build and load): this
+// waits until the window's part of the screen stays the same over three
+// looks, 100 ms apart.
+bool WaitOnScreen(HWND window, DWORD timeoutMs = kWaitMs);
+// WaitPainted, then WaitOnScreen, then the screenshot.
 bool SavePaintedScreenshot(HWND window, const std::string& name);
 bool SaveWindowShot(HWND window, const std::string& name);
 

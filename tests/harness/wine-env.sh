@@ -64,12 +64,12 @@ fi
 wine_check() {
   local answer
   if [ "$SETUPVDL_WINE_EMULATED" = 1 ]; then
-    qemu_usable || { echo "$WINE cannot run natively here and there is no qemu-i386 8.1 or later at $qemu_bin (tools/deps.sh unpacks it)"; return 1; }
+    qemu_usable || { echo "$WINE runs under emulation here, but there is no qemu-i386 8.1 or later at $qemu_bin (tools/deps.sh unpacks it)"; return 1; }
     unshare --user --map-root-user --mount --propagation private true 2>/dev/null ||
-      { echo "$WINE cannot run natively here and this kernel refuses a user and mount namespace for qemu-i386"; return 1; }
+      { echo "$WINE runs under emulation here, but this kernel refuses a user and mount namespace for qemu-i386"; return 1; }
     return 0
   fi
-  answer=$("$WINE" --version 2>&1) || { echo "$WINE cannot run: $answer"; return 1; }
+  answer=$("$WINE" --version 2>&1) || { echo "$WINE cannot run: ${answer%%$'\n'*}"; return 1; }
 }
 
 # Re-executes the calling script (path and arguments) inside a namespace
