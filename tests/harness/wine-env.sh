@@ -65,8 +65,9 @@ wine_check() {
   local answer
   if [ "$SETUPVDL_WINE_EMULATED" = 1 ]; then
     qemu_usable || { echo "$WINE runs under emulation here, but there is no qemu-i386 8.1 or later at $qemu_bin (tools/deps.sh unpacks it)"; return 1; }
-    unshare --user --map-root-user --mount --propagation private true 2>/dev/null ||
-      { echo "$WINE runs under emulation here, but this kernel refuses a user and mount namespace for qemu-i386"; return 1; }
+    unshare --user --map-root-user --mount --propagation private \
+      mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>/dev/null ||
+      { echo "$WINE runs under emulation here, but this kernel gives no binfmt_misc of its own to a user and mount namespace (Linux 6.7 or later does)"; return 1; }
     return 0
   fi
   answer=$("$WINE" --version 2>&1) || { echo "$WINE cannot run: ${answer%%$'\n'*}"; return 1; }
