@@ -6,6 +6,22 @@
 
 namespace td {
 
+DWORD WaitScale() {
+  static DWORD scale = 0;
+  if (scale == 0) {
+    char text[16] = "";
+    DWORD n = GetEnvironmentVariableA("SETUPVDL_WAIT_SCALE", text, sizeof text);
+    unsigned long value = n > 0 && n < sizeof text ? strtoul(text, nullptr, 10) : 1;
+    scale = value >= 1 && value <= 16 ? static_cast<DWORD>(value) : 1;
+  }
+  return scale;
+}
+
+DWORD Scaled(DWORD nativeMs) {
+  if (nativeMs == INFINITE) return INFINITE;
+  return nativeMs >= (INFINITE - 1) / WaitScale() ? INFINITE - 1 : nativeMs * WaitScale();
+}
+
 std::string BinDir() {
   char path[MAX_PATH];
   DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -59,7 +75,7 @@ bool Process::TryStart(const std::string& commandLine, const char* errorPath) {
 }
 
 bool Process::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
-  if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return false;
+  if (process_ == nullptr || WaitForSingleObject(process_, Scaled(timeoutMs)) != WAIT_OBJECT_0) return false;
   if (exitCode != nullptr) GetExitCodeProcess(process_, exitCode);
   return true;
 }
@@ -81,10 +97,11 @@ bool RunSetup(const std::string& args, DWORD timeoutMs, DWORD* exitCode) {
 }
 
 bool WaitUntil(const std::function<bool()>& predicate, DWORD timeoutMs) {
+  const DWORD limit = Scaled(timeoutMs);
   DWORD start = GetTickCount();
   for (;;) {
     if (predicate()) return true;
-    if (GetTickCount() - start >= timeoutMs) return predicate();
+    if (GetTickCount() - start >= limit) return predicate();
     Sleep(20);
   }
 }
@@ -132,7 +149,7 @@ std::string WindowText(HWND window) {
   char text[4096];
   // WM_GETTEXT reaches windows of other processes too.
   LRESULT n = SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                                  5000, nullptr);
+                                  Scaled(5000), nullptr);
   (void)n;
   text[sizeof text - 1] = '\0';
   return IsWindow(window) ? std::string(text) : std::string();
@@ -244,7 +261,7 @@ MessageBoxWatcher::MessageBoxWatcher(const char* caption, int answer, DWORD time
 
 MessageBoxWatcher::~MessageBoxWatcher() {
   if (thread_ != nullptr) {
-    WaitForSingleObject(thread_, timeoutMs_ + 1000);
+    WaitForSingleObject(thread_, Scaled(timeoutMs_ + 1000));
     CloseHandle(thread_);
   }
 }
@@ -259,7 +276,7 @@ DWORD WINAPI MessageBoxWatcher::Run(void* param) {
 
 bool MessageBoxWatcher::Wait(DWORD timeoutMs) {
   if (thread_ == nullptr) return false;
-  WaitForSingleObject(thread_, timeoutMs);
+  WaitForSingleObject(thread_, Scaled(timeoutMs));
   return answered_;
 }
 
@@ -293,7 +310,8 @@ std::string ArtifactPath(const std::string& name) {
 }
 
 namespace {
-bool SaveRect(HDC source, int x, int y, int width, int height, const std::string& name) {
+// A BMP file of a rectangle of source.
+bool CaptureRect(HDC source, int x, int y, int width, int height, std::string* data) {
   if (width <= 0 || height <= 0) return false;
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -314,13 +332,18 @@ bool SaveRect(HDC source, int x, int y, int width, int height, const std::string
   fh.bfType = 0x4D42;
   fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
   fh.bfSize = fh.bfOffBits + imageSize;
-  std::string data(reinterpret_cast<char*>(&fh), sizeof fh);
-  data.append(reinterpret_cast<char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-  data.append(static_cast<char*>(bits), imageSize);
+  data->assign(reinterpret_cast<char*>(&fh), sizeof fh);
+  data->append(reinterpret_cast<char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+  data->append(static_cast<char*>(bits), imageSize);
   SelectObject(mem, old);
   DeleteDC(mem);
   DeleteObject(dib);
-  return WriteWholeFile(ArtifactPath(name), data);
+  return true;
+}
+
+bool SaveRect(HDC source, int x, int y, int width, int height, const std::string& name) {
+  std::string data;
+  return CaptureRect(source, x, y, width, height, &data) && WriteWholeFile(ArtifactPath(name), data);
 }
 }  // namespace
 
@@ -352,8 +375,29 @@ bool WaitPainted(HWND window, DWORD timeoutMs) {
       timeoutMs);
 }
 
+bool WaitOnScreen(HWND window, DWORD timeoutMs) {
+  RECT r;
+  if (!GetWindowRect(window, &r)) return false;
+  HDC screen = GetDC(nullptr);
+  std::string last;
+  std::string now;
+  int same = 0;
+  bool settled = WaitUntil(
+      [&] {
+        if (!CaptureRect(screen, r.left, r.top, r.right - r.left, r.bottom - r.top, &now)) return false;
+        same = now == last ? same + 1 : 0;
+        last.swap(now);
+        Sleep(80);
+        return same >= 2;
+      },
+      timeoutMs);
+  ReleaseDC(nullptr, screen);
+  return settled;
+}
+
 bool SavePaintedScreenshot(HWND window, const std::string& name) {
   WaitPainted(window);
+  WaitOnScreen(window);
   return SaveScreenshot(name);
 }
 

@@ -11,7 +11,13 @@
 
 namespace td {
 
+// Time-outs are sized for Wine at native speed. Under emulation the harness
+// sets SETUPVDL_WAIT_SCALE (see tests/harness/wine-env.sh), and every bounded
+// wait of this driver is that many times longer; Scaled() gives the same to
+// a test's own waits.
 constexpr DWORD kWaitMs = 20000;
+DWORD WaitScale();
+DWORD Scaled(DWORD nativeMs);
 
 // Directory of the running test program, with a trailing backslash; the
 // setup executable is built into the same directory.
@@ -30,7 +36,8 @@ class Process {
   // to errorPath when one is given (for Wine's call traces).
   // A refused start is retried for up to two seconds.
   bool Start(const std::string& commandLine, const char* errorPath = nullptr);
-  // Exit code once the process ends within timeoutMs; false on time-out.
+  // Exit code once the process ends within timeoutMs (scaled); false on
+  // time-out.
   bool WaitExit(DWORD timeoutMs, DWORD* exitCode);
   void Kill();
 
@@ -45,7 +52,7 @@ bool StartSetup(const std::string& args, Process* process, const char* errorPath
 // Runs SETUPVDL.EXE to its end; false if it did not end within timeoutMs.
 bool RunSetup(const std::string& args, DWORD timeoutMs, DWORD* exitCode);
 
-// Polls predicate every 20 ms until it holds or timeoutMs passes.
+// Polls predicate every 20 ms until it holds or timeoutMs (scaled) passes.
 bool WaitUntil(const std::function<bool()>& predicate, DWORD timeoutMs = kWaitMs);
 
 // A visible top-level window of the class and caption (either may be null
@@ -114,6 +121,12 @@ bool SaveScreenshot(const std::string& name);
 // Waits until window and all its descendants have painted (no update
 // region left), then takes the screenshot.
 bool WaitPainted(HWND window, DWORD timeoutMs = kWaitMs);
+// A window without an update region has painted, but Wine copies its pixels
+// to the display a moment later (sooner or later by build and load): this
+// waits until the window's part of the screen stays the same over three
+// looks, 100 ms apart.
+bool WaitOnScreen(HWND window, DWORD timeoutMs = kWaitMs);
+// WaitPainted, then WaitOnScreen, then the screenshot.
 bool SavePaintedScreenshot(HWND window, const std::string& name);
 bool SaveWindowShot(HWND window, const std::string& name);
 

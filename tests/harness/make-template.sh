@@ -11,6 +11,7 @@ set -u
 tpl=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
+wine_enter_namespace "$0" "$@"
 mkdir -p "$(dirname "$tpl")"
 exec 9>"$tpl.lock"
 flock 9

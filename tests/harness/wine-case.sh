@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs one Windows program under wine64 in a fresh Wine prefix (a copy of a
-# template made once per build tree) and on a private virtual display.
+# Runs one Windows program under Wine in a fresh Wine prefix (a copy of a
+# template made once per build tree) and on a private virtual display:
+# wine64, or with SETUPVDL_WINE_BITS=32 the 32-bit loader, natively or under
+# emulation as wine-env.sh decides.
 #   wine-case.sh PROGRAM.exe [ARGS...]
 # SETUPVDL_WINE_TEMPLATE  template prefix (made here when missing)
 # SETUPVDL_KEEP_PREFIX=1  keep the prefix after the run, for a post-mortem
@@ -12,6 +14,7 @@ shift
 here=$(cd "$(dirname "$0")" && pwd)
 tpl=${SETUPVDL_WINE_TEMPLATE:-$(dirname "$(dirname "$exe")")/wine-template}
 . "$here/wine-env.sh"
+wine_enter_namespace "$0" "$exe" "$@"
 
 "$here/make-template.sh" "$tpl" || { echo "cannot make the Wine template $tpl" >&2; exit 1; }
 

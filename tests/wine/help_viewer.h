@@ -47,7 +47,7 @@ inline std::string TopicText(HWND window) {
   char buffer[8192] = "";
   DWORD_PTR copied = 0;
   if (text == nullptr || !SendMessageTimeoutA(text, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
-                                              SMTO_ABORTIFHUNG, 2000, &copied))
+                                              SMTO_ABORTIFHUNG, td::Scaled(2000), &copied))
     return std::string();
   return std::string(buffer, copied);
 }

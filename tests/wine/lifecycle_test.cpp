@@ -296,7 +296,7 @@ bool ReadVandrelPage(const std::vector<std::string>& paths, const std::string& s
     }
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
   }
-  bool closed = WaitForSingleObject(thread, td::kWaitMs) == WAIT_OBJECT_0;
+  bool closed = WaitForSingleObject(thread, td::Scaled(td::kWaitMs)) == WAIT_OBJECT_0;
   if (!closed) TerminateThread(thread, 1);
   CloseHandle(thread);
   EXPECT_TRUE(closed) << "the Properties dialog did not close";

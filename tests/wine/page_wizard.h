@@ -146,14 +146,16 @@ class Wizard {
   }
   HWND CurrentPage() const {
     DWORD_PTR page = 0;
-    if (!SendMessageTimeoutA(frame, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_ABORTIFHUNG, 5000, &page)) return nullptr;
+    if (!SendMessageTimeoutA(frame, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_ABORTIFHUNG, td::Scaled(5000), &page))
+      return nullptr;
     return reinterpret_cast<HWND>(page);
   }
   int CurrentIndex() const {
     HWND page = CurrentPage();
     if (page == nullptr) return -1;
     DWORD_PTR index = static_cast<DWORD_PTR>(-1);
-    SendMessageTimeoutA(frame, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0, SMTO_ABORTIFHUNG, 5000, &index);
+    SendMessageTimeoutA(frame, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0, SMTO_ABORTIFHUNG, td::Scaled(5000),
+                        &index);
     return static_cast<int>(index);
   }
   // The page is current and the buttons it posted are in force.
@@ -264,7 +266,7 @@ inline INT_PTR RunWizard(const std::function<void(Wizard&)>& drive, RunOptions o
   EXPECT_NE(driver, nullptr);
   INT_PTR result = RunSetupWizard(procedures);
   if (driver != nullptr) {
-    EXPECT_EQ(WaitForSingleObject(driver, 60000), WAIT_OBJECT_0) << "the driver did not finish";
+    EXPECT_EQ(WaitForSingleObject(driver, td::Scaled(60000)), WAIT_OBJECT_0) << "the driver did not finish";
     CloseHandle(driver);
   }
   DestroyWindow(wizard.helper);

@@ -35,7 +35,7 @@ struct HolderMode {
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, kHolderReady);
     HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, kHolderRelease);
     if (file != INVALID_HANDLE_VALUE && ready != nullptr) SetEvent(ready);
-    if (release != nullptr) WaitForSingleObject(release, 60000);
+    if (release != nullptr) WaitForSingleObject(release, td::Scaled(60000));
     ExitProcess(file != INVALID_HANDLE_VALUE ? 0 : 1);
   }
 } g_holderMode;
@@ -56,7 +56,7 @@ class FileHolder {
     CloseHandle(ready_);
     CloseHandle(release_);
   }
-  bool WaitHeld() { return started_ && WaitForSingleObject(ready_, td::kWaitMs) == WAIT_OBJECT_0; }
+  bool WaitHeld() { return started_ && WaitForSingleObject(ready_, td::Scaled(td::kWaitMs)) == WAIT_OBJECT_0; }
 
  private:
   HANDLE ready_;

@@ -62,7 +62,7 @@ void DispatchPending() {
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = td::kWaitMs) {
   DWORD start = GetTickCount();
   while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
+    if (GetTickCount() - start > td::Scaled(timeoutMs)) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     DispatchPending();
   }
