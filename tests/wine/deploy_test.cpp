@@ -136,6 +136,18 @@ TEST(DeployWrapper, MissingSetupAnswersItsOwnCode) {
   EXPECT_FALSE(td::FileExists(InstalledDll()));
 }
 
+// What the shipping 32-bit setup leaves on a 64-bit Windows: its files in
+// SysWOW64 and its version under Wow6432Node, and nothing in the native view.
+void MoveToThirtyTwoBitView(const std::string& wow) {
+  ASSERT_TRUE(td::DeleteRegTree(HKEY_LOCAL_MACHINE, kVendorKey));
+  DWORD version = 0x01000000;
+  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\VandrelSoft\\Vandrel Lite", "Version",
+                              REG_DWORD, &version, sizeof version));
+  for (const char* name : {"VDLite.dll", "VDLite.exe"}) {
+    ASSERT_TRUE(MoveFileA((SystemDir() + name).c_str(), (wow + name).c_str())) << name;
+  }
+}
+
 TEST(DeployWrapper, CheckReportsOnlyACompleteInstallation) {
   ASSERT_TRUE(SeedNormalBootList());
   ASSERT_NO_FATAL_FAILURE(MakeShare(kShare, td::SetupExePath()));
@@ -164,14 +176,14 @@ TEST(DeployWrapper, CheckReportsOnlyACompleteInstallation) {
   EXPECT_EQ(run.exitCode, 1605u) << run.output;
   EXPECT_NE(run.output.find("Version"), std::string::npos) << run.output;
   // The shipping 32-bit setup writes to SysWOW64 and under Wow6432Node on
-  // 64-bit Windows.
-  ASSERT_TRUE(td::DeleteRegTree(HKEY_LOCAL_MACHINE, kVendorKey));
-  DWORD version = 0x01000000;
-  ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\VandrelSoft\\Vandrel Lite", "Version",
-                              REG_DWORD, &version, sizeof version));
+  // 64-bit Windows; a 32-bit Windows (the i686 tree's prefix) has neither.
   const std::string wow = WindowsDir() + "SysWOW64\\";
-  for (const char* name : {"VDLite.dll", "VDLite.exe"}) {
-    ASSERT_TRUE(MoveFileA((SystemDir() + name).c_str(), (wow + name).c_str())) << name;
+  const DWORD wowAttributes = GetFileAttributesA(wow.c_str());
+  if (wowAttributes != INVALID_FILE_ATTRIBUTES && (wowAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    ASSERT_NO_FATAL_FAILURE(MoveToThirtyTwoBitView(wow));
+  } else {
+    DWORD version = 0x01000000;
+    ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Version", REG_DWORD, &version, sizeof version));
   }
   ASSERT_NO_FATAL_FAILURE(RunWrapper(kShare, "/check", &run));
   EXPECT_EQ(run.exitCode, 0u) << run.output;
