@@ -34,7 +34,9 @@ bool OpenHelpWindow() {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessA(program, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    // It starts in the Windows directory, not in setup's current one, which
+    // NT 4.0 and 2000 search for the libraries that it loads by name.
+    if (!CreateProcessA(program, command, nullptr, nullptr, FALSE, 0, nullptr, windows, &startup, &started)) {
       return false;
     }
     // Idle once its window is made.
