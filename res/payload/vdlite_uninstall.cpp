@@ -105,43 +105,31 @@ bool RemoveRegistryRows() {
 // How reading a whole value went.
 enum class ValueRead { kRead, kMissing, kFailed };
 
+LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
+  return RegQueryValueExA(key, name, nullptr, type, data, size);
+}
+// Wide: another product's entries in BootExecute may hold characters that
+// the ANSI code page cannot show.
+LONG QueryValue(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) {
+  return RegQueryValueExW(key, name, nullptr, type, data, size);
+}
+
 // Reads a whole value into a zeroed block four bytes longer than the data,
 // so that a list without its terminating NULs still ends inside the block
 // (in either character width). A value that grows between the size query
 // and the read is a failure, not a missing value.
-ValueRead ReadValueA(HKEY key, const char* name, DWORD* type, DWORD* size, char** data) {
+template <typename Char>
+ValueRead ReadValue(HKEY key, const Char* name, DWORD* type, DWORD* size, Char** data) {
   *data = nullptr;
   *size = 0;
-  LONG queried = RegQueryValueExA(key, name, nullptr, type, nullptr, size);
+  LONG queried = QueryValue(key, name, type, nullptr, size);
   if (Gone(queried)) return ValueRead::kMissing;
   if (queried != ERROR_SUCCESS) return ValueRead::kFailed;
   const DWORD room = *size;
-  char* block = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, room + 4));
+  Char* block = static_cast<Char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, room + 4));
   if (block == nullptr) return ValueRead::kFailed;
   *size = room;
-  if (RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(block), size) != ERROR_SUCCESS ||
-      *size > room) {
-    HeapFree(GetProcessHeap(), 0, block);
-    return ValueRead::kFailed;
-  }
-  *data = block;
-  return ValueRead::kRead;
-}
-
-// The same in wide characters: another product's entries in BootExecute may
-// hold characters that the ANSI code page cannot show.
-ValueRead ReadValueW(HKEY key, const wchar_t* name, DWORD* type, DWORD* size, wchar_t** data) {
-  *data = nullptr;
-  *size = 0;
-  LONG queried = RegQueryValueExW(key, name, nullptr, type, nullptr, size);
-  if (Gone(queried)) return ValueRead::kMissing;
-  if (queried != ERROR_SUCCESS) return ValueRead::kFailed;
-  const DWORD room = *size;
-  wchar_t* block = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, room + 4));
-  if (block == nullptr) return ValueRead::kFailed;
-  *size = room;
-  if (RegQueryValueExW(key, name, nullptr, type, reinterpret_cast<BYTE*>(block), size) != ERROR_SUCCESS ||
-      *size > room) {
+  if (QueryValue(key, name, type, reinterpret_cast<BYTE*>(block), size) != ERROR_SUCCESS || *size > room) {
     HeapFree(GetProcessHeap(), 0, block);
     return ValueRead::kFailed;
   }
@@ -160,7 +148,7 @@ bool RemoveBootEntry() {
   DWORD type = 0;
   DWORD size = 0;
   wchar_t* list = nullptr;
-  ValueRead read = ReadValueW(key, kBootExecuteW, &type, &size, &list);
+  ValueRead read = ReadValue(key, kBootExecuteW, &type, &size, &list);
   bool ok = read != ValueRead::kFailed;
   if (read == ValueRead::kRead && type == REG_MULTI_SZ) {
     // Compacted in place: the kept entries never overtake the walk.
@@ -211,7 +199,7 @@ bool IsDeletionPending(const char* path) {
   DWORD type = 0;
   DWORD size = 0;
   char* list = nullptr;
-  ValueRead read = ReadValueA(key, kPendingRenames, &type, &size, &list);
+  ValueRead read = ReadValue(key, kPendingRenames, &type, &size, &list);
   RegCloseKey(key);
   if (read != ValueRead::kRead) return false;
   bool pending = false;
