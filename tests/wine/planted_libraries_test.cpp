@@ -34,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "engine_test_support.h"
 #include "help_viewer.h"
 #include "resource.h"
 #include "test_driver.h"
@@ -56,21 +57,9 @@ const char* const kPlantedNames[] = {"version",  "msvcrt", "comctl32", "shell32"
 // The programs whose searches are made as Windows makes them.
 const char* const kWatchedPrograms[] = {"SETUPVDL.EXE", "baseline.exe", "winhlp32.exe"};
 
-std::string SystemDir() {
-  char dir[MAX_PATH];
-  GetSystemDirectoryA(dir, MAX_PATH);
-  return std::string(dir) + "\\";
-}
-std::string WindowsDir() {
-  char dir[MAX_PATH];
-  GetWindowsDirectoryA(dir, MAX_PATH);
-  return std::string(dir) + "\\";
-}
-std::string TempPath(const char* name) {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  return std::string(temp) + name;
-}
+using engine_test::SystemDir;
+using engine_test::WindowsDir;
+std::string TempPath(const char* name) { return engine_test::TempDir() + name; }
 std::string RecordPath() { return TempPath("vdl-planted-url.txt"); }
 std::string SelfPath() {
   char self[MAX_PATH];
