@@ -3,6 +3,8 @@
 // and the program's, and lets the load go on as a real attack's would.
 #include <windows.h>
 
+#include "marker_log.h"
+
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
   (void)reserved;
   if (reason != DLL_PROCESS_ATTACH) return TRUE;
@@ -13,12 +15,6 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
   length += GetModuleFileNameA(NULL, line + length, MAX_PATH);
   lstrcpyA(line + length, "\r\n");
   length += 2;
-  HANDLE log = CreateFileA("C:\\planted-markers.log", FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-  if (log != INVALID_HANDLE_VALUE) {
-    DWORD written = 0;
-    WriteFile(log, line, length, &written, NULL);
-    CloseHandle(log);
-  }
+  AppendMarkerLine(line, length);
   return TRUE;
 }
