@@ -1,8 +1,14 @@
 // The Win32 test driver; see test_driver.h.
 #include "test_driver.h"
 
+#include <commctrl.h>
+#include <prsht.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+#include "resource.h"
 
 namespace td {
 
@@ -38,11 +44,11 @@ Process::~Process() {
 // Under a loaded host Wine can refuse a process start for a moment; that is
 // the harness's trouble, not the program's, so a start is retried for up to
 // two seconds (each refusal is printed) before the caller is told.
-bool Process::Start(const std::string& commandLine, const char* errorPath) {
-  return WaitUntil([&] { return TryStart(commandLine, errorPath); }, 2000);
+bool Process::Start(const std::string& commandLine, const char* errorPath, const char* currentDir) {
+  return WaitUntil([&] { return TryStart(commandLine, errorPath, currentDir); }, 2000);
 }
 
-bool Process::TryStart(const std::string& commandLine, const char* errorPath) {
+bool Process::TryStart(const std::string& commandLine, const char* errorPath, const char* currentDir) {
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
   STARTUPINFOA si = {};
@@ -60,7 +66,7 @@ bool Process::TryStart(const std::string& commandLine, const char* errorPath) {
   }
   PROCESS_INFORMATION pi = {};
   BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, error != INVALID_HANDLE_VALUE, 0, nullptr,
-                                nullptr, &si, &pi);
+                                currentDir, &si, &pi);
   DWORD startError = started ? ERROR_SUCCESS : GetLastError();
   if (error != INVALID_HANDLE_VALUE) CloseHandle(error);
   if (!started) {
@@ -84,8 +90,12 @@ void Process::Kill() {
   if (process_ != nullptr) TerminateProcess(process_, 99);
 }
 
+std::string SetupCommand(const std::string& args) {
+  return "\"" + SetupExePath() + "\"" + (args.empty() ? "" : " " + args);
+}
+
 bool StartSetup(const std::string& args, Process* process, const char* errorPath) {
-  return process->Start("\"" + SetupExePath() + "\"" + (args.empty() ? "" : " " + args), errorPath);
+  return process->Start(SetupCommand(args), errorPath);
 }
 
 bool RunSetup(const std::string& args, DWORD timeoutMs, DWORD* exitCode) {
@@ -94,6 +104,82 @@ bool RunSetup(const std::string& args, DWORD timeoutMs, DWORD* exitCode) {
   if (p.WaitExit(timeoutMs, exitCode)) return true;
   p.Kill();
   return false;
+}
+
+bool WaitExitWithoutWindow(Process* process, DWORD timeoutMs, DWORD* exitCode, bool* windowSeen) {
+  *windowSeen = false;
+  bool ended = WaitUntil(
+      [&] {
+        *windowSeen = !TopWindows(process->pid()).empty();
+        return *windowSeen || process->WaitExit(0, exitCode);
+      },
+      timeoutMs);
+  if (*windowSeen || !ended) {
+    process->Kill();
+    process->WaitExit(kWaitMs, nullptr);
+    return false;
+  }
+  return true;
+}
+
+bool StartTraced(Process* process, const std::string& commandLine, const char* channels, const char* relayInclude,
+                 const char* currentDir) {
+  if (relayInclude != nullptr && !SetRegValue(HKEY_CURRENT_USER, "Software\\Wine\\Debug", "RelayInclude", REG_SZ,
+                                              relayInclude, static_cast<DWORD>(strlen(relayInclude) + 1))) {
+    return false;
+  }
+  char own[64] = "";
+  DWORD n = GetEnvironmentVariableA("WINEDEBUG", own, sizeof own);
+  SetEnvironmentVariableA("WINEDEBUG", channels);
+  bool started = process->Start(commandLine, nullptr, currentDir);
+  SetEnvironmentVariableA("WINEDEBUG", n > 0 && n < sizeof own ? own : nullptr);
+  return started;
+}
+
+std::vector<std::string> WineLogOf(DWORD pid) {
+  char prefix[16];
+  snprintf(prefix, sizeof prefix, "%04lx:", static_cast<unsigned long>(pid));
+  const std::string log = ReadWineLog();
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < log.size();) {
+    size_t end = log.find('\n', start);
+    if (end == std::string::npos) end = log.size();
+    if (log.compare(start, strlen(prefix), prefix) == 0) lines.push_back(log.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+HWND FindFrame(DWORD pid) {
+  for (HWND w : TopWindows(pid)) {
+    if (ClassName(w) == "#32770" && WindowText(w) == kSetupCaption &&
+        SendMessageA(w, PSM_GETCURRENTPAGEHWND, 0, 0) != 0)
+      return w;
+  }
+  return nullptr;
+}
+
+HWND WaitForFrame(DWORD pid, DWORD timeoutMs) {
+  HWND frame = nullptr;
+  WaitUntil([&] { return (frame = FindFrame(pid)) != nullptr; }, timeoutMs);
+  return frame;
+}
+
+HWND CurrentPage(HWND frame) { return reinterpret_cast<HWND>(SendMessageA(frame, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+
+std::string PageTitle(HWND frame) { return ItemText(CurrentPage(frame), IDC_PAGE_TITLE); }
+
+bool WaitForPage(HWND frame, const std::string& title, DWORD timeoutMs) {
+  return WaitUntil([&] { return PageTitle(frame) == title; }, timeoutMs);
+}
+
+void Press(HWND frame, int button) { PostMessageA(frame, PSM_PRESSBUTTON, button, 0); }
+
+bool OpenCopyingPage(HWND frame) {
+  Press(frame, PSBTN_NEXT);
+  if (!WaitForPage(frame, "License Agreement")) return false;
+  Press(frame, PSBTN_NEXT);
+  return WaitForPage(frame, "Copying Files");
 }
 
 bool WaitUntil(const std::function<bool()>& predicate, DWORD timeoutMs) {

@@ -16,6 +16,10 @@ namespace td {
 // wait of this driver is that many times longer; Scaled() gives the same to
 // a test's own waits.
 constexpr DWORD kWaitMs = 20000;
+
+// Setup's caption: its wizard frame, its pre-check dialogs and its message
+// boxes carry it, and the welcome page has it as its title.
+constexpr char kSetupCaption[] = "Vandrel Lite 1.0 Setup";
 DWORD WaitScale();
 DWORD Scaled(DWORD nativeMs);
 
@@ -33,16 +37,17 @@ class Process {
   HANDLE handle() const { return process_; }
   DWORD pid() const { return pid_; }
   // The child inherits this process's environment; its standard error goes
-  // to errorPath when one is given (for Wine's call traces).
+  // to errorPath when one is given (for Wine's call traces), and it runs in
+  // currentDir when one is given (else in this process's).
   // A refused start is retried for up to two seconds.
-  bool Start(const std::string& commandLine, const char* errorPath = nullptr);
+  bool Start(const std::string& commandLine, const char* errorPath = nullptr, const char* currentDir = nullptr);
   // Exit code once the process ends within timeoutMs (scaled); false on
   // time-out.
   bool WaitExit(DWORD timeoutMs, DWORD* exitCode);
   void Kill();
 
  private:
-  bool TryStart(const std::string& commandLine, const char* errorPath);
+  bool TryStart(const std::string& commandLine, const char* errorPath, const char* currentDir);
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
 };
@@ -51,6 +56,23 @@ class Process {
 bool StartSetup(const std::string& args, Process* process, const char* errorPath = nullptr);
 // Runs SETUPVDL.EXE to its end; false if it did not end within timeoutMs.
 bool RunSetup(const std::string& args, DWORD timeoutMs, DWORD* exitCode);
+// Waits for a started process to end while no top-level window of it
+// appears (a message box would also keep it from ending); ends it at the
+// first window or after timeoutMs. True only when it ended by itself
+// without a window; *windowSeen tells which went wrong.
+bool WaitExitWithoutWindow(Process* process, DWORD timeoutMs, DWORD* exitCode, bool* windowSeen);
+
+// Starts commandLine with Wine's trace channels (WINEDEBUG, "+pid,+relay"
+// for instance) in this case's output; with +relay the calls traced are
+// narrowed to relayInclude ("advapi32.InitiateSystemShutdownA;..."). This
+// process's own channels are restored after the start.
+bool StartTraced(Process* process, const std::string& commandLine, const char* channels,
+                 const char* relayInclude = nullptr, const char* currentDir = nullptr);
+// SETUPVDL.EXE's command line: its quoted path and args.
+std::string SetupCommand(const std::string& args);
+// The lines of Wine's log that process pid wrote (traced with +pid: each
+// line starts with "pid:tid:" in hexadecimal).
+std::vector<std::string> WineLogOf(DWORD pid);
 
 // Polls predicate every 20 ms until it holds or timeoutMs (scaled) passes.
 bool WaitUntil(const std::function<bool()>& predicate, DWORD timeoutMs = kWaitMs);
@@ -68,6 +90,19 @@ std::string ItemText(HWND dialog, int id);
 HWND FocusOf(HWND window);
 // Clicks a button of a dialog (owned by any thread or process).
 bool PressButton(HWND dialog, int id);
+
+// Setup's wizard, driven from outside its process: the frame is a
+// top-level dialog with the setup caption and a current page; each page
+// has its title in item IDC_PAGE_TITLE.
+HWND FindFrame(DWORD pid);
+HWND WaitForFrame(DWORD pid, DWORD timeoutMs = kWaitMs);
+HWND CurrentPage(HWND frame);
+std::string PageTitle(HWND frame);
+bool WaitForPage(HWND frame, const std::string& title, DWORD timeoutMs = kWaitMs);
+// Presses a frame button (PSBTN_NEXT...) as a click would.
+void Press(HWND frame, int button);
+// From the welcome page over the licence to the copying page.
+bool OpenCopyingPage(HWND frame);
 
 // Message boxes are "#32770" windows; the text is the static item 0xFFFF.
 struct MessageBoxInfo {

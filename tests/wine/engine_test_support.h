@@ -23,8 +23,40 @@ constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\
 constexpr char kJobsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite\\Jobs";
 constexpr char kLastLaunchKey[] = "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite\\Last Launch";
 constexpr char kClsidText[] = "{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}";
+constexpr char kProductControlKey[] = "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite";
 // What a Windows system holds; a fresh Wine prefix has no BootExecute at all.
 constexpr char kNormalBootList[] = "autocheck autochk *";
+
+// One row of the registry layout that setup writes, with its exact type and
+// bytes (strings with their terminating zero).
+struct LayoutRow {
+  HKEY root;
+  const char* key;
+  const char* name;
+  DWORD type;
+  std::string data;
+};
+inline std::string Dword(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
+// Rows 1 to 13 in the order written; BootExecute (row 14) is checked on its
+// own, since what it holds depends on what it held.
+inline std::vector<LayoutRow> LayoutRows() {
+  const std::string product("Vandrel Lite 1.0", sizeof "Vandrel Lite 1.0");
+  return {
+      {HKEY_CLASSES_ROOT, kClsidKey, "", REG_SZ, product},
+      {HKEY_CLASSES_ROOT, kInprocKey, "", REG_SZ, std::string("VDLITE.DLL", sizeof "VDLITE.DLL")},
+      {HKEY_CLASSES_ROOT, kInprocKey, "ThreadingModel", REG_SZ, std::string("Apartment", sizeof "Apartment")},
+      {HKEY_CLASSES_ROOT, kHandlerKey, "", REG_SZ, std::string(kClsidText, sizeof kClsidText)},
+      {HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText, REG_SZ, product},
+      {HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", REG_SZ, product},
+      {HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", REG_SZ,
+       std::string("Rundll32.exe VDLite.dll,Uninstall", sizeof "Rundll32.exe VDLite.dll,Uninstall")},
+      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "BSOD", REG_DWORD, Dword(0)},
+      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "Status", REG_DWORD, Dword(0)},
+      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "StartTime", REG_BINARY, std::string(8, '\0')},
+      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "FinishTime", REG_BINARY, std::string(8, '\0')},
+      {HKEY_LOCAL_MACHINE, kVendorKey, "Version", REG_DWORD, Dword(0x01000000)},
+  };
+}
 
 inline std::string WithSlash(std::string dir) {
   if (dir.empty() || dir.back() != '\\') dir += '\\';
@@ -138,6 +170,13 @@ inline bool SeedBootList(const std::string& raw, DWORD type = REG_MULTI_SZ) {
 }
 inline bool SeedNormalBootList() {
   return td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", {kNormalBootList});
+}
+// BootExecute's bytes; "<missing>" or "<type N>" when it is not a list.
+inline std::string BootList() {
+  DWORD type = 0;
+  std::string data;
+  if (!td::QueryRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", &type, &data)) return "<missing>";
+  return type == REG_MULTI_SZ ? data : "<type " + std::to_string(type) + ">";
 }
 
 // A key whose security grants everyone reading only: Wine refuses KEY_WRITE on
