@@ -15,34 +15,6 @@ using namespace std::string_literals;
 
 namespace {
 
-struct Row {
-  HKEY root;
-  const char* key;
-  const char* name;
-  DWORD type;
-  std::string data;
-};
-
-std::string Dword(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
-
-// Rows 1 to 13; BootExecute is checked on its own.
-std::vector<Row> LayoutRows() {
-  return {
-      {HKEY_CLASSES_ROOT, kClsidKey, "", REG_SZ, "Vandrel Lite 1.0\0"s},
-      {HKEY_CLASSES_ROOT, kInprocKey, "", REG_SZ, "VDLITE.DLL\0"s},
-      {HKEY_CLASSES_ROOT, kInprocKey, "ThreadingModel", REG_SZ, "Apartment\0"s},
-      {HKEY_CLASSES_ROOT, kHandlerKey, "", REG_SZ, std::string(kClsidText) + '\0'},
-      {HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText, REG_SZ, "Vandrel Lite 1.0\0"s},
-      {HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", REG_SZ, "Vandrel Lite 1.0\0"s},
-      {HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", REG_SZ, "Rundll32.exe VDLite.dll,Uninstall\0"s},
-      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "BSOD", REG_DWORD, Dword(0)},
-      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "Status", REG_DWORD, Dword(0)},
-      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "StartTime", REG_BINARY, std::string(8, '\0')},
-      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "FinishTime", REG_BINARY, std::string(8, '\0')},
-      {HKEY_LOCAL_MACHINE, kVendorKey, "Version", REG_DWORD, Dword(0x01000000)},
-  };
-}
-
 void ExpectValue(HKEY root, const char* key, const char* name, DWORD type, const std::string& data) {
   SCOPED_TRACE(std::string(key) + " : " + name);
   DWORD actualType = 0;
@@ -53,15 +25,8 @@ void ExpectValue(HKEY root, const char* key, const char* name, DWORD type, const
 }
 
 void ExpectLayout() {
-  for (const Row& row : LayoutRows()) ExpectValue(row.root, row.key, row.name, row.type, row.data);
+  for (const LayoutRow& row : LayoutRows()) ExpectValue(row.root, row.key, row.name, row.type, row.data);
   EXPECT_TRUE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kJobsKey));
-}
-
-std::string BootList() {
-  DWORD type = 0;
-  std::string data;
-  if (!td::QueryRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", &type, &data)) return "<missing>";
-  return type == REG_MULTI_SZ ? data : "<type " + std::to_string(type) + ">";
 }
 
 class WriteRegistryTest : public ::testing::Test {
