@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine_test_support.h"
 #include "help_viewer.h"
 #include "layout_check.h"
 #include "resource.h"
@@ -21,24 +22,16 @@
 
 namespace {
 
-const char kCaption[] = "Vandrel Lite 1.0 Setup";
-const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const char kVendorKey[] = "SOFTWARE\\VandrelSoft\\Vandrel Lite";
+using namespace engine_test;
+using td::CurrentPage;
+using td::FindFrame;
+using td::PageTitle;
+using td::Press;
+using td::WaitForFrame;
+using td::WaitForPage;
+constexpr const char* kCaption = td::kSetupCaption;
 
-std::string SystemDir() {
-  char dir[MAX_PATH];
-  GetSystemDirectoryA(dir, MAX_PATH);
-  return std::string(dir) + "\\";
-}
-std::string HelpDir() {
-  char dir[MAX_PATH];
-  GetWindowsDirectoryA(dir, MAX_PATH);
-  return std::string(dir) + "\\Help\\";
-}
-
-void SeedNormalSystem() {
-  ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", {"autocheck autochk *"}));
-}
+void SeedNormalSystem() { ASSERT_TRUE(SeedNormalBootList()); }
 void SeedInstalledVersion() {
   DWORD version = 0x01000000;
   ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Version", REG_DWORD, &version, 4));
@@ -73,26 +66,6 @@ HWND WaitForCheckDialog(DWORD pid, int buttonId) {
   return found;
 }
 
-// The wizard frame: a top-level dialog with the setup caption and a page.
-HWND FindFrame(DWORD pid) {
-  for (HWND w : td::TopWindows(pid)) {
-    if (td::ClassName(w) == "#32770" && td::WindowText(w) == kCaption &&
-        SendMessageA(w, PSM_GETCURRENTPAGEHWND, 0, 0) != 0)
-      return w;
-  }
-  return nullptr;
-}
-HWND WaitForFrame(DWORD pid) {
-  HWND frame = nullptr;
-  td::WaitUntil([&] { return (frame = FindFrame(pid)) != nullptr; });
-  return frame;
-}
-HWND CurrentPage(HWND frame) { return reinterpret_cast<HWND>(SendMessageA(frame, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-std::string PageTitle(HWND frame) { return td::ItemText(CurrentPage(frame), IDC_PAGE_TITLE); }
-bool WaitForPage(HWND frame, const std::string& title) {
-  return td::WaitUntil([&] { return PageTitle(frame) == title; });
-}
-void Press(HWND frame, int button) { PostMessageA(frame, PSM_PRESSBUTTON, button, 0); }
 void ExpectFits(HWND dialog, WORD templateId) {
   SCOPED_TRACE("template " + std::to_string(templateId));
   layout::ExpectEverythingFits(dialog, layout::TemplateFont(templateId));
@@ -120,39 +93,15 @@ std::map<std::string, std::string> InstalledState() {
              times[2].dwHighDateTime, times[2].dwLowDateTime);
     state[file] = summary;
   }
-  struct Value {
-    HKEY root;
-    const char* key;
-    const char* name;
-  };
-  const char* clsid = "CLSID\\{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}";
-  const std::string inproc = std::string(clsid) + "\\InProcServer32";
-  const char* lastLaunch = "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite\\Last Launch";
-  const char* uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vandrel Lite";
-  const Value values[] = {
-      {HKEY_CLASSES_ROOT, clsid, ""},
-      {HKEY_CLASSES_ROOT, inproc.c_str(), ""},
-      {HKEY_CLASSES_ROOT, inproc.c_str(), "ThreadingModel"},
-      {HKEY_CLASSES_ROOT, "*\\shellex\\PropertySheetHandlers\\VandrelLite", ""},
-      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
-       "{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}"},
-      {HKEY_LOCAL_MACHINE, uninstall, "DisplayName"},
-      {HKEY_LOCAL_MACHINE, uninstall, "UninstallString"},
-      {HKEY_LOCAL_MACHINE, lastLaunch, "BSOD"},
-      {HKEY_LOCAL_MACHINE, lastLaunch, "Status"},
-      {HKEY_LOCAL_MACHINE, lastLaunch, "StartTime"},
-      {HKEY_LOCAL_MACHINE, lastLaunch, "FinishTime"},
-      {HKEY_LOCAL_MACHINE, kVendorKey, "Version"},
-      {HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute"},
-  };
-  for (const Value& v : values) {
+  std::vector<LayoutRow> rows = LayoutRows();
+  rows.push_back({HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", REG_MULTI_SZ, ""});
+  for (const LayoutRow& v : rows) {
     DWORD type = 0;
     std::string data;
     if (td::QueryRegValue(v.root, v.key, v.name, &type, &data))
       state[std::string(v.key) + "|" + v.name] = std::to_string(type) + ":" + data;
   }
-  if (td::RegKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite\\Jobs"))
-    state["Jobs"] = "key";
+  if (td::RegKeyExists(HKEY_LOCAL_MACHINE, kJobsKey)) state["Jobs"] = "key";
   return state;
 }
 
@@ -160,12 +109,11 @@ void RemoveInstallation() {
   for (const std::string& file :
        {SystemDir() + "VDLite.dll", SystemDir() + "VDLite.exe", HelpDir() + "VDLite.hlp", HelpDir() + "VDLite.cnt"})
     DeleteFileA(file.c_str());
-  td::DeleteRegTree(HKEY_CLASSES_ROOT, "CLSID\\{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}");
-  td::DeleteRegTree(HKEY_CLASSES_ROOT, "*\\shellex\\PropertySheetHandlers\\VandrelLite");
-  td::DeleteRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved",
-                     "{5E1D7C42-9B3A-4F60-A1C8-3D2E7B9F0461}");
-  td::DeleteRegTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vandrel Lite");
-  td::DeleteRegTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite");
+  td::DeleteRegTree(HKEY_CLASSES_ROOT, kClsidKey);
+  td::DeleteRegTree(HKEY_CLASSES_ROOT, kHandlerKey);
+  td::DeleteRegValue(HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText);
+  td::DeleteRegTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+  td::DeleteRegTree(HKEY_LOCAL_MACHINE, kProductControlKey);
   td::DeleteRegTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\VandrelSoft");
   SeedNormalSystem();
 }
@@ -179,12 +127,14 @@ HWND OpenCopyingPage(const td::Process& setup, bool screenshots = false) {
     td::SavePaintedScreenshot(frame, "wizard-1-welcome.bmp");
     ExpectFits(CurrentPage(frame), IDD_WELCOME_PAGE);
   }
+  if (!screenshots) {
+    EXPECT_TRUE(td::OpenCopyingPage(frame));
+    return frame;
+  }
   Press(frame, PSBTN_NEXT);
   EXPECT_TRUE(WaitForPage(frame, "License Agreement"));
-  if (screenshots) {
-    td::SavePaintedScreenshot(frame, "wizard-2-license.bmp");
-    ExpectFits(CurrentPage(frame), IDD_LICENSE_PAGE);
-  }
+  td::SavePaintedScreenshot(frame, "wizard-2-license.bmp");
+  ExpectFits(CurrentPage(frame), IDD_LICENSE_PAGE);
   Press(frame, PSBTN_NEXT);
   EXPECT_TRUE(WaitForPage(frame, "Copying Files"));
   return frame;
@@ -263,13 +213,13 @@ TEST(WizardInstall, FinishWithTheBoxLeftCheckedShowsTheOverviewInTheHelpViewer) 
   hv::CloseViewer();
 }
 
-// Without the shell's helpers (shlwapi 5.0 came with Internet Explorer 5,
-// which an NT 4.0 system may lack) the message is still complete.
+// The message needs neither the shell nor its helpers: setup loads no
+// shlwapi at all, and shell32 only to open a link.
 TEST(WizardInstall, CopyFailureShowsTheErrorAndClosesTheWizard) {
   SeedNormalSystem();
   ASSERT_TRUE(CreateDirectoryA((SystemDir() + "VDLite.dll").c_str(), nullptr));
   td::Process setup;
-  StartWithout("shlwapi", &setup);
+  StartWithout("shell32", &setup);
   HWND frame = OpenCopyingPage(setup);
   ASSERT_NE(frame, nullptr);
   Press(frame, PSBTN_NEXT);
@@ -364,12 +314,8 @@ TEST(PreChecks, PendingRestartAnsweredNoEndsWithoutAskingMore) {
 TEST(PreChecks, PendingRestartAnsweredYesRequestsTheRestart) {
   SeedPendingRestart();
   // Trace the shutdown request instead of carrying it out.
-  ASSERT_TRUE(td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine\\Debug", "RelayInclude", REG_SZ,
-                              "advapi32.InitiateSystemShutdownA", 33));
-  SetEnvironmentVariableA("WINEDEBUG", "+relay");
   td::Process setup;
-  ASSERT_TRUE(td::StartSetup("", &setup));
-  SetEnvironmentVariableA("WINEDEBUG", "-all");
+  ASSERT_TRUE(td::StartTraced(&setup, td::SetupCommand(""), "+relay", "advapi32.InitiateSystemShutdownA"));
   HWND offer = WaitForCheckDialog(setup.pid(), IDYES);
   ASSERT_NE(offer, nullptr);
   ASSERT_TRUE(td::PressButton(offer, IDYES));
