@@ -41,11 +41,10 @@
 
 namespace {
 
-const char kCaption[] = "Vandrel Lite 1.0 Setup";
+constexpr const char* kCaption = td::kSetupCaption;
 const char kSetupDir[] = "C:\\Downloads\\";
 const char kCurrentDir[] = "C:\\Work\\";
 const char kMarkerLog[] = "C:\\planted-markers.log";
-const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char kHomePage[] = "http://www.vandrelsoft.com/";
 
 // Setup's own late libraries; what Wine's system DLLs load on its behalf
@@ -57,6 +56,7 @@ const char* const kPlantedNames[] = {"version",  "msvcrt", "comctl32", "shell32"
 // The programs whose searches are made as Windows makes them.
 const char* const kWatchedPrograms[] = {"SETUPVDL.EXE", "baseline.exe", "winhlp32.exe"};
 
+using engine_test::kSessionManager;
 using engine_test::SystemDir;
 using engine_test::WindowsDir;
 std::string TempPath(const char* name) { return engine_test::TempDir() + name; }
@@ -67,57 +67,24 @@ std::string SelfPath() {
   return self;
 }
 
-// A program started from the planted folder, with the planted folder of
-// the current directory as its own.
-class PlantedProcess {
- public:
-  ~PlantedProcess() {
-    if (process_ != nullptr) CloseHandle(process_);
-  }
-  // With Wine's trace of the program's LoadLibrary calls (+relay, narrowed
-  // to those functions by RelayInclude) in the case's output.
-  bool StartTraced(const char* program, const std::string& args) {
-    const char functions[] = "LoadLibraryA;LoadLibraryExA;LoadLibraryW;LoadLibraryExW";
-    if (!td::SetRegValue(HKEY_CURRENT_USER, "Software\\Wine\\Debug", "RelayInclude", REG_SZ, functions,
-                         sizeof functions)) {
-      return false;
-    }
-    SetEnvironmentVariableA("WINEDEBUG", "+pid,+relay");
-    bool started = Start(program, args);
-    SetEnvironmentVariableA("WINEDEBUG", "-all");
-    return started;
-  }
-  bool Start(const char* program, const std::string& args) {
-    std::string line = "\"" + std::string(kSetupDir) + program + "\"" + (args.empty() ? "" : " " + args);
-    std::vector<char> text(line.begin(), line.end());
-    text.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, kCurrentDir, &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    process_ = pi.hProcess;
-    pid_ = pi.dwProcessId;
-    return true;
-  }
-  DWORD pid() const { return pid_; }
-  // The exit code once the process has ended; 99 after a time-out, when it
-  // is ended here.
-  DWORD Finish(DWORD timeoutMs) {
-    DWORD code = 99;
-    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) {
-      TerminateProcess(process_, 99);
-      WaitForSingleObject(process_, 5000);
-      return 99;
-    }
-    GetExitCodeProcess(process_, &code);
-    return code;
-  }
-
- private:
-  HANDLE process_ = nullptr;
-  DWORD pid_ = 0;
-};
+// A program of the planted folder, started with the planted folder of the
+// current directory as its own; with Wine's trace of its LoadLibrary calls
+// (+relay, narrowed to those functions) in the case's output when traced.
+bool StartPlanted(td::Process* process, const char* program, const std::string& args, bool traced = false) {
+  const std::string line = "\"" + std::string(kSetupDir) + program + "\"" + (args.empty() ? "" : " " + args);
+  if (!traced) return process->Start(line, nullptr, kCurrentDir);
+  return td::StartTraced(process, line, "+pid,+relay", "LoadLibraryA;LoadLibraryExA;LoadLibraryW;LoadLibraryExW",
+                         kCurrentDir);
+}
+// The exit code once the process has ended; 99 after a time-out, when it
+// is ended here.
+DWORD Finish(td::Process& process, DWORD timeoutMs) {
+  DWORD code = 99;
+  if (process.WaitExit(timeoutMs, &code)) return code;
+  process.Kill();
+  process.WaitExit(5000, nullptr);
+  return 99;
+}
 
 // The markers mapped so far, one "marker in program" line each.
 std::vector<std::string> MappedMarkers() {
@@ -158,7 +125,7 @@ void Plant() {
   // As on NT 4.0 and 2000: the current directory before the system's.
   DWORD unsafe = 0;
   ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "SafeDllSearchMode", REG_DWORD, &unsafe, 4));
-  ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", {"autocheck autochk *"}));
+  ASSERT_TRUE(engine_test::SeedNormalBootList());
   ASSERT_TRUE(CreateDirectoryA(kSetupDir, nullptr));
   ASSERT_TRUE(CreateDirectoryA(kCurrentDir, nullptr));
   ASSERT_TRUE(CopyFileA(td::SetupExePath().c_str(), (std::string(kSetupDir) + "SETUPVDL.EXE").c_str(), TRUE));
@@ -185,9 +152,9 @@ void Plant() {
   std::vector<std::string> everyProgram;
   for (size_t round = 0; round < sizeof kPlantedNames / sizeof kPlantedNames[0]; ++round) {
     DeleteFileA(kMarkerLog);
-    PlantedProcess baseline;
-    ASSERT_TRUE(baseline.Start("baseline.exe", ""));
-    baseline.Finish(td::kWaitMs);
+    td::Process baseline;
+    ASSERT_TRUE(StartPlanted(&baseline, "baseline.exe", ""));
+    Finish(baseline, td::kWaitMs);
     std::vector<std::string> mapped = MappedMarkers();
     if (mapped.empty()) break;
     for (const std::string& line : mapped) {
@@ -195,9 +162,9 @@ void Plant() {
       RemoveMarker(MarkerName(line));
     }
   }
-  PlantedProcess baseline;
-  ASSERT_TRUE(baseline.Start("baseline.exe", ""));
-  ASSERT_EQ(baseline.Finish(td::kWaitMs), 0u) << "a program of four imports still fails:\n" << Joined(MappedMarkers());
+  td::Process baseline;
+  ASSERT_TRUE(StartPlanted(&baseline, "baseline.exe", ""));
+  ASSERT_EQ(Finish(baseline, td::kWaitMs), 0u) << "a program of four imports still fails:\n" << Joined(MappedMarkers());
   ASSERT_TRUE(MappedMarkers().empty());
   ASSERT_LT(everyProgram.size(), sizeof kPlantedNames / sizeof kPlantedNames[0] - 4) << "too few names left planted";
   std::string names;
@@ -246,17 +213,10 @@ std::vector<LoadCall> SetupLoadCalls(DWORD pid) {
   // No relocations: setup always lies at its preferred base.
   const unsigned long long base = nt->OptionalHeader.ImageBase;
   const unsigned long long end = base + nt->OptionalHeader.SizeOfImage;
-  char prefix[16];
-  snprintf(prefix, sizeof prefix, "%04lx:", static_cast<unsigned long>(pid));
-  const std::string trace = td::ReadWineLog();
-  for (size_t start = 0; start < trace.size();) {
-    size_t stop = trace.find('\n', start);
-    if (stop == std::string::npos) stop = trace.size();
-    const std::string line = trace.substr(start, stop - start);
-    start = stop + 1;
+  for (const std::string& line : td::WineLogOf(pid)) {
     const size_t call = line.find("Call KERNEL32.LoadLibrary");
     const size_t ret = line.rfind(" ret=");
-    if (line.rfind(prefix, 0) != 0 || call == std::string::npos || ret == std::string::npos) continue;
+    if (call == std::string::npos || ret == std::string::npos) continue;
     const unsigned long long from = strtoull(line.c_str() + ret + 5, nullptr, 16);
     if (from < base || from >= end) continue;
     LoadCall found;
@@ -304,40 +264,16 @@ void ExpectFullPathLoads(DWORD pid, const std::vector<std::string>& expected) {
   }
 }
 
-// The wizard frame: a top-level dialog with the setup caption and a page.
-HWND WaitForFrame(DWORD pid) {
-  HWND found = nullptr;
-  td::WaitUntil([&] {
-    for (HWND w : td::TopWindows(pid)) {
-      if (td::ClassName(w) == "#32770" && td::WindowText(w) == kCaption &&
-          SendMessageA(w, PSM_GETCURRENTPAGEHWND, 0, 0) != 0) {
-        found = w;
-        return true;
-      }
-    }
-    return false;
-  });
-  return found;
-}
-HWND CurrentPage(HWND frame) { return reinterpret_cast<HWND>(SendMessageA(frame, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-bool WaitForPage(HWND frame, const std::string& title) {
-  return td::WaitUntil([&] { return td::ItemText(CurrentPage(frame), IDC_PAGE_TITLE) == title; });
-}
-void Press(HWND frame, int button) { PostMessageA(frame, PSM_PRESSBUTTON, button, 0); }
-
-// From the welcome page to the copying page.
-void OpenCopyingPage(HWND frame) {
-  Press(frame, PSBTN_NEXT);
-  ASSERT_TRUE(WaitForPage(frame, "License Agreement"));
-  Press(frame, PSBTN_NEXT);
-  ASSERT_TRUE(WaitForPage(frame, "Copying Files"));
-}
+using td::CurrentPage;
+using td::Press;
+using td::WaitForFrame;
+using td::WaitForPage;
 
 TEST(PlantedLibraries, UnattendedSetupInstallsAndMapsNone) {
   Plant();
-  PlantedProcess setup;
-  ASSERT_TRUE(setup.StartTraced("SETUPVDL.EXE", "-u"));
-  EXPECT_EQ(setup.Finish(60000), 0u);
+  td::Process setup;
+  ASSERT_TRUE(StartPlanted(&setup, "SETUPVDL.EXE", "-u", true));
+  EXPECT_EQ(Finish(setup, 60000), 0u);
   EXPECT_TRUE(td::FileExists(SystemDir() + "VDLite.dll"));
   EXPECT_FALSE(td::FileExists("C:\\SetupVDL.ERR"));
   ExpectNoMarkerMapped();
@@ -346,13 +282,13 @@ TEST(PlantedLibraries, UnattendedSetupInstallsAndMapsNone) {
 
 TEST(PlantedLibraries, UsageMessageMapsNone) {
   Plant();
-  PlantedProcess setup;
-  ASSERT_TRUE(setup.StartTraced("SETUPVDL.EXE", "/x"));
+  td::Process setup;
+  ASSERT_TRUE(StartPlanted(&setup, "SETUPVDL.EXE", "/x", true));
   td::MessageBoxInfo box;
   ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &box));
   EXPECT_EQ(box.text.rfind(kCaption, 0), 0u) << box.text;
   ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
-  EXPECT_EQ(setup.Finish(td::kWaitMs), 0u);
+  EXPECT_EQ(Finish(setup, td::kWaitMs), 0u);
   ExpectNoMarkerMapped();
   ExpectFullPathLoads(setup.pid(), {});
 }
@@ -364,8 +300,8 @@ TEST(PlantedLibraries, LinkAndCopyFailureMapNone) {
   PlaceHelpProgram();
   RegisterRecorder();
   ASSERT_TRUE(CreateDirectoryA((SystemDir() + "VDLite.dll").c_str(), nullptr));
-  PlantedProcess setup;
-  ASSERT_TRUE(setup.StartTraced("SETUPVDL.EXE", ""));
+  td::Process setup;
+  ASSERT_TRUE(StartPlanted(&setup, "SETUPVDL.EXE", "", true));
   HWND frame = WaitForFrame(setup.pid());
   ASSERT_NE(frame, nullptr);
   ASSERT_TRUE(WaitForPage(frame, kCaption));
@@ -375,14 +311,14 @@ TEST(PlantedLibraries, LinkAndCopyFailureMapNone) {
   std::string opened;
   EXPECT_TRUE(td::WaitUntil([&] { return td::ReadWholeFile(RecordPath(), &opened) && !opened.empty(); }));
   EXPECT_EQ(opened, kHomePage);
-  OpenCopyingPage(frame);
+  ASSERT_TRUE(td::OpenCopyingPage(frame));
   Press(frame, PSBTN_NEXT);
   td::MessageBoxInfo box;
   ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &box));
   EXPECT_EQ(box.text, "Setup is unable to copy file VDLite.dll\nto " + SystemDir() +
                           " directory.\nSetup can not be continued.\n\nPress OK to exit setup.");
   ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
-  EXPECT_EQ(setup.Finish(td::kWaitMs), 0u);
+  EXPECT_EQ(Finish(setup, td::kWaitMs), 0u);
   ExpectNoMarkerMapped();
   ExpectFullPathLoads(setup.pid(), {"comctl32.dll", "shell32.dll", "version.dll", "WinHlp32.exe"});
 }
@@ -390,19 +326,19 @@ TEST(PlantedLibraries, LinkAndCopyFailureMapNone) {
 TEST(PlantedLibraries, FinishOpensTheHelpFileAndMapsNone) {
   Plant();
   hv::PutOnSearchPath(WindowsDir() + "Help\\");
-  PlantedProcess setup;
-  ASSERT_TRUE(setup.StartTraced("SETUPVDL.EXE", ""));
+  td::Process setup;
+  ASSERT_TRUE(StartPlanted(&setup, "SETUPVDL.EXE", "", true));
   HWND frame = WaitForFrame(setup.pid());
   ASSERT_NE(frame, nullptr);
   ASSERT_TRUE(WaitForPage(frame, kCaption));
-  OpenCopyingPage(frame);
+  ASSERT_TRUE(td::OpenCopyingPage(frame));
   Press(frame, PSBTN_NEXT);  // the worker installs and presses Next itself
   ASSERT_TRUE(WaitForPage(frame, "Where To Start From?"));
   Press(frame, PSBTN_NEXT);
   ASSERT_TRUE(WaitForPage(frame, "Setup Completed"));
   ASSERT_EQ(IsDlgButtonChecked(CurrentPage(frame), IDC_OPEN_OVERVIEW), static_cast<UINT>(BST_CHECKED));
   Press(frame, PSBTN_FINISH);
-  EXPECT_EQ(setup.Finish(td::kWaitMs), 0u);
+  EXPECT_EQ(Finish(setup, td::kWaitMs), 0u);
   HWND help = hv::WaitForTopic();
   EXPECT_NE(help, nullptr) << "no help topic shown after Finish";
   if (help != nullptr) {
