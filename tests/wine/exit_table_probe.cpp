@@ -1,14 +1,25 @@
 // A program with setup's own entry (src/driver/entry.cpp) built with an
-// exit-function table of one place, whose WinMain registers three: the
-// startup test runs it to see that a full table never reaches the exit code.
+// exit-function table of two places, one of which the copying page's static
+// handle (linked with setup's code) takes before WinMain; WinMain registers
+// three more. The startup test runs it to see that a full table never
+// reaches the exit code, and that the one of the three that fits runs: each
+// destructor that runs adds a "d" to the file named by
+// SETUPVDL_EXIT_PROBE_FILE.
 #include <windows.h>
 
 namespace {
 
-volatile LONG g_destroyed;
-
 struct Registered {
-  ~Registered() { InterlockedIncrement(&g_destroyed); }
+  ~Registered() {
+    char path[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("SETUPVDL_EXIT_PROBE_FILE", path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, "d", 1, &written, nullptr);
+    CloseHandle(file);
+  }
 };
 
 }  // namespace
