@@ -25,13 +25,9 @@ void RunUnattended(const std::string& args) {
   ASSERT_TRUE(td::StartSetup(args, &setup));
   bool windowSeen = false;
   DWORD exitCode = 12345;
-  bool ended = td::WaitUntil([&] {
-    if (!td::TopWindows(setup.pid()).empty()) windowSeen = true;
-    return setup.WaitExit(0, &exitCode);
-  });
-  if (!ended) setup.Kill();
+  bool ended = td::WaitExitWithoutWindow(&setup, td::kWaitMs, &exitCode, &windowSeen);
+  ASSERT_FALSE(windowSeen);
   ASSERT_TRUE(ended) << "setup " << args << " did not end";
-  EXPECT_FALSE(windowSeen);
   EXPECT_EQ(exitCode, 0u);
 }
 
@@ -120,7 +116,6 @@ TEST_F(UnattendedRun, FailingFirstEntryInstallsNothingAndWritesTheLog) {
   ASSERT_TRUE(td::QueryRegValue(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", &type, &data));
   EXPECT_EQ(data, "autocheck autochk *\0\0"s);
   EXPECT_EQ(ReadLog(), kLogText);
-  EXPECT_EQ(ReadLog().size(), 52u);
   for (const char* name : {"vdlite.dl_", "vdlite.ex_"}) EXPECT_FALSE(td::FileExists(TempDir() + name)) << name;
 }
 
