@@ -75,6 +75,17 @@ count "reproducible shipping build" $?
 # i686 build runs (where it cannot, the check has failed above).
 if [ "$i686_runs" = 1 ]; then tests/signing/check-signed.sh i686 --wine; else tests/signing/check-signed.sh i686; fi
 count "signed release (i686)" $?
+# The share of tests, in lines of the tracked files: product code (src/, res/
+# and deploy/ sources: .cpp .h .c .rc .cmd) against tests (tests/: .cpp .h .c
+# .sh and its CMakeLists.txt).
+lines_of() {  # extended regex of the names, folders...
+  local pattern=$1
+  shift
+  git ls-files -z -- "$@" | grep -zE "$pattern" | xargs -0r cat | wc -l
+}
+product_lines=$(lines_of '\.(cpp|h|c|rc|cmd)$' src res deploy)
+test_lines=$(lines_of '(\.(cpp|h|c|sh)|/CMakeLists\.txt)$' tests)
+echo "Lines: product code $product_lines, tests $test_lines; tests per product line $(awk -v t="$test_lines" -v p="$product_lines" 'BEGIN { printf "%.2f", p ? t / p : 0 }')."
 echo "Full check took $(( $(date +%s) - start )) s after the build."
 echo "check: $passed passed, $failed failed (cases passed/run${summary})"
 [ "$failed" = 0 ]
