@@ -1,8 +1,11 @@
-// Any format, any texts, any room: the result stays inside the buffer, ends
-// with its terminating zero where the returned length says, and is the whole
-// message or, cut, a beginning of it.
+// Any format, any texts, any room: the result stays inside the buffer and
+// ends with its terminating zero where the returned length says. Where
+// snprintf reads the format as setup does (single-byte texts, no '%' but
+// "%%" and at most two "%s"), the result is what snprintf writes into the
+// same room.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,6 +15,19 @@
 
 namespace {
 bool SjisLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+bool PrintfReadsItAlike(const std::string& format) {
+  int texts = 0;
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') continue;
+    if (i + 1 < format.size() && (format[i + 1] == '%' || (format[i + 1] == 's' && ++texts <= 2))) {
+      ++i;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -42,24 +58,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t length = strnlen(text.data(), room);
   if (length >= room) __builtin_trap();
   if (written != -1 && static_cast<size_t>(written) != length) __builtin_trap();
-  // The whole result, unbounded: what was written is all of it or, when
-  // cut, a beginning of it.
-  std::string whole;
-  const char* texts[2] = {parts[1].c_str(), (control & 2) ? "" : parts[2].c_str()};
-  int used = 0;
-  for (const char* p = parts[0].c_str(); *p != '\0';) {
-    if (p[0] == '%' && p[1] == '%') {
-      whole += '%';
-      p += 2;
-    } else if (p[0] == '%' && p[1] == 's' && used < 2) {
-      whole += texts[used++];
-      p += 2;
-    } else {
-      whole.append(p, CharBytes(p));
-      p += CharBytes(p);
-    }
+  if ((control & 1) == 0 && PrintfReadsItAlike(parts[0])) {
+    std::vector<char> expected(room);
+    const char* second = (control & 2) ? "" : parts[2].c_str();
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wformat-nonliteral"
+    int full = snprintf(expected.data(), room, parts[0].c_str(), parts[1].c_str(), second);
+#pragma clang diagnostic pop
+    if (strcmp(expected.data(), text.data()) != 0) __builtin_trap();
+    if (written != (full < static_cast<int>(room) ? full : -1)) __builtin_trap();
   }
-  if (written != -1 && whole != text.data()) __builtin_trap();
-  if (written == -1 && (whole.size() < room || whole.compare(0, length, text.data()) != 0)) __builtin_trap();
   return 0;
 }
