@@ -15,39 +15,23 @@
 #include "controls/link_logic.h"
 #include "resource.h"
 #include "test_driver.h"
+#include "url_recorder.h"
 
 namespace {
 
 constexpr int kLink = 2301;
 constexpr char kScheme[] = "vdltest";
 
-std::string TempPath(const char* name) {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  return std::string(temp) + name;
-}
-
-std::string RecordPath() { return TempPath("vdl-opened.txt"); }
-
-std::string SelfPath() {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  return self;
-}
+using url_recorder::RecordPath;
+using url_recorder::WaitForRecord;
 
 // The scheme's open command is this program with --record-url.
 bool RegisterRecorder() {
-  std::string command = "\"" + SelfPath() + "\" --record-url \"%1\"";
   const char empty[] = "";
   const char name[] = "URL:vdltest";
   return td::SetRegValue(HKEY_CLASSES_ROOT, kScheme, "URL Protocol", REG_SZ, empty, sizeof empty) &&
          td::SetRegValue(HKEY_CLASSES_ROOT, kScheme, nullptr, REG_SZ, name, sizeof name) &&
-         td::SetRegValue(HKEY_CLASSES_ROOT, "vdltest\\shell\\open\\command", nullptr, REG_SZ, command.c_str(),
-                         static_cast<DWORD>(command.size() + 1));
-}
-
-bool WaitForRecord(std::string* opened) {
-  return td::WaitUntil([opened] { return td::ReadWholeFile(RecordPath(), opened) && !opened->empty(); });
+         url_recorder::Register(kScheme);
 }
 
 std::string TooltipText(const Hyperlink& link) {
@@ -137,46 +121,37 @@ TEST_F(HyperlinkTest, LeftAlignedLinkFitsItsTextAtTheTopLeftCorner) {
   DestroyWindow(page);
 }
 
+// The item lies at (30, 40). "Link" measures 20 x 13 in the dialog's
+// underlined font, the long text 147 x 13; a centred side moves in by
+// (room - text - 2) / 2, truncated toward zero, on both ends.
 TEST_F(HyperlinkTest, CentredCentreImageAndOversizedTexts) {
   struct Case {
     DWORD style;
     const char* text;
     int cx, cy;
-  } cases[] = {{SS_CENTER, "Link", 100, 20},
-               {SS_CENTERIMAGE, "Link", 100, 20},
-               {SS_CENTER | SS_CENTERIMAGE, "A much longer link text than fits", 20, 6},
-               {SS_RIGHT, "Link", 100, 20}};
+    RECT expected;
+  } cases[] = {// (100 - 20 - 2) / 2 = 39: 69 to 130 - 39 = 91.
+               {SS_CENTER, "Link", 100, 20, {69, 40, 91, 53}},
+               // (20 - 13 - 2) / 2 = 2: 42 to 60 - 2 = 58.
+               {SS_CENTERIMAGE, "Link", 100, 20, {30, 42, 50, 58}},
+               // (20 - 147 - 2) / 2 = -64: 30 - 64 = -34 to 50 + 64 = 114;
+               // (6 - 13 - 2) / 2 = -4: 36 to 46 + 4 = 50.
+               {SS_CENTER | SS_CENTERIMAGE, "A much longer link text than fits", 20, 6, {-34, 36, 114, 50}},
+               // Right-aligned: 130 - 20 = 110 to 130.
+               {SS_RIGHT, "Link", 100, 20, {110, 40, 130, 53}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.style);
     Make(c.style, c.text, 30, 40, c.cx, c.cy);
     Hyperlink link;
     ASSERT_TRUE(link.Attach(control_));
     SIZE t = TextExtent(link);
+    ASSERT_EQ(t.cx, c.text[0] == 'L' ? 20 : 147) << "the font differs from the one the rectangles assume";
+    ASSERT_EQ(t.cy, 13);
     RECT r = ct::RectInParent(control_);
-    // Signed divisions truncating toward zero.
-    int dy = (c.cy - t.cy - 2) / 2;
-    int dx = (c.cx - t.cx - 2) / 2;
-    if (c.style & SS_CENTERIMAGE) {
-      EXPECT_EQ(40 + dy, r.top);
-      EXPECT_EQ(c.cy - 2 * dy, r.bottom - r.top);
-    } else {
-      EXPECT_EQ(40, r.top);
-      EXPECT_EQ(t.cy, r.bottom - r.top);
-    }
-    if (c.style & SS_CENTER) {
-      EXPECT_EQ(30 + dx, r.left);
-      EXPECT_EQ(c.cx - 2 * dx, r.right - r.left);
-    } else if (c.style & SS_RIGHT) {
-      EXPECT_EQ(130 - t.cx, r.left);
-      EXPECT_EQ(130, r.right);
-    } else {
-      EXPECT_EQ(30, r.left);
-      EXPECT_EQ(t.cx, r.right - r.left);
-    }
-    if (c.cx < t.cx) {  // grows on both sides
-      EXPECT_LT(r.left, 30);
-      EXPECT_GT(r.right, 30 + c.cx);
-    }
+    EXPECT_EQ(c.expected.left, r.left);
+    EXPECT_EQ(c.expected.top, r.top);
+    EXPECT_EQ(c.expected.right, r.right);
+    EXPECT_EQ(c.expected.bottom, r.bottom);
     link.Detach();
     DestroyWindow(dialog_);
     dialog_ = nullptr;
@@ -422,7 +397,7 @@ TEST_F(HyperlinkTest, LinkCursorAnswersSetCursor) {
 TEST_F(HyperlinkTest, FailedOpenShowsTheShellsErrorAndClearsVisited) {
   ASSERT_TRUE(RegisterRecorder());
   // A file of a type nobody opens: SE_ERR_NOASSOC.
-  std::string orphan = TempPath("orphan.vdlnoassoc");
+  std::string orphan = engine_test::TempDir() + "orphan.vdlnoassoc";
   ASSERT_TRUE(td::WriteWholeFile(orphan, "x"));
   Make(SS_LEFT, "Link", 10, 10, 80, 16);
   Hyperlink link;
@@ -438,9 +413,8 @@ TEST_F(HyperlinkTest, FailedOpenShowsTheShellsErrorAndClearsVisited) {
   SendMessageA(control_, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
   SendMessageA(control_, WM_LBUTTONUP, 0, 0);
   ASSERT_TRUE(watcher.Wait());
-  char expected[kOpenErrorTextSize];
-  FormatOpenError(static_cast<int>(code), expected, sizeof expected);
-  EXPECT_EQ(expected, watcher.info().text);
+  EXPECT_EQ("Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension.",
+            watcher.info().text);
   EXPECT_FALSE(link.IsVisited());
   EXPECT_FALSE(link.IsHovered());
   EXPECT_EQ(nullptr, GetCapture());
@@ -472,11 +446,5 @@ TEST(HyperlinkError, MessageBoxTextsAndCaption) {
 
 }  // namespace
 
-// Run by the shell as the vdltest: scheme's handler: records its argument.
-int main(int argc, char** argv) {
-  if (argc >= 3 && std::strcmp(argv[1], "--record-url") == 0) {
-    return td::WriteWholeFile(RecordPath(), argv[2]) ? 0 : 1;
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
+// Run by the shell as the vdltest: scheme's handler, or the tests.
+int main(int argc, char** argv) { return url_recorder::Main(argc, argv); }

@@ -38,6 +38,7 @@
 #include "help_viewer.h"
 #include "resource.h"
 #include "test_driver.h"
+#include "url_recorder.h"
 
 namespace {
 
@@ -59,13 +60,6 @@ const char* const kWatchedPrograms[] = {"SETUPVDL.EXE", "baseline.exe", "winhlp3
 using engine_test::kSessionManager;
 using engine_test::SystemDir;
 using engine_test::WindowsDir;
-std::string TempPath(const char* name) { return engine_test::TempDir() + name; }
-std::string RecordPath() { return TempPath("vdl-planted-url.txt"); }
-std::string SelfPath() {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  return self;
-}
 
 // A program of the planted folder, started with the planted folder of the
 // current directory as its own; with Wine's trace of its LoadLibrary calls
@@ -184,14 +178,6 @@ void PlaceHelpProgram() {
                               "winhlp32.exe", REG_SZ, native, sizeof native));
 }
 
-// http: URLs open this program with --record-url.
-void RegisterRecorder() {
-  std::string command = "\"" + SelfPath() + "\" --record-url \"%1\"";
-  ASSERT_TRUE(td::SetRegValue(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", nullptr, REG_SZ, command.c_str(),
-                              static_cast<DWORD>(command.size() + 1)));
-  DeleteFileA(RecordPath().c_str());
-}
-
 void ExpectNoMarkerMapped() { EXPECT_TRUE(MappedMarkers().empty()) << Joined(MappedMarkers()); }
 
 // One LoadLibrary call that setup's own code made.
@@ -298,7 +284,7 @@ TEST(PlantedLibraries, UsageMessageMapsNone) {
 TEST(PlantedLibraries, LinkAndCopyFailureMapNone) {
   Plant();
   PlaceHelpProgram();
-  RegisterRecorder();
+  ASSERT_TRUE(url_recorder::Register("http"));
   ASSERT_TRUE(CreateDirectoryA((SystemDir() + "VDLite.dll").c_str(), nullptr));
   td::Process setup;
   ASSERT_TRUE(StartPlanted(&setup, "SETUPVDL.EXE", "", true));
@@ -309,7 +295,7 @@ TEST(PlantedLibraries, LinkAndCopyFailureMapNone) {
   ASSERT_NE(link, nullptr);
   PostMessageA(link, WM_LBUTTONUP, 0, 0);
   std::string opened;
-  EXPECT_TRUE(td::WaitUntil([&] { return td::ReadWholeFile(RecordPath(), &opened) && !opened.empty(); }));
+  EXPECT_TRUE(url_recorder::WaitForRecord(&opened));
   EXPECT_EQ(opened, kHomePage);
   ASSERT_TRUE(td::OpenCopyingPage(frame));
   Press(frame, PSBTN_NEXT);
@@ -351,11 +337,5 @@ TEST(PlantedLibraries, FinishOpensTheHelpFileAndMapsNone) {
 
 }  // namespace
 
-// Run by the shell for http: URLs: records its argument.
-int main(int argc, char** argv) {
-  if (argc >= 3 && std::strcmp(argv[1], "--record-url") == 0) {
-    return td::WriteWholeFile(RecordPath(), argv[2]) ? 0 : 1;
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
+// Run by the shell for http: URLs, or the tests.
+int main(int argc, char** argv) { return url_recorder::Main(argc, argv); }
