@@ -92,18 +92,20 @@ class ExtraBitmaps {
   HMODULE module_ = nullptr;
 };
 
-// The resource's own colour table, as palette entries.
-std::vector<PALETTEENTRY> TableOf(HMODULE module, WORD id) {
+// The first count colours of the resource's table as the system reads it (a
+// DIB section made from the resource by LoadImage), as palette entries.
+std::vector<PALETTEENTRY> TableOf(HMODULE module, WORD id, UINT count) {
   std::vector<PALETTEENTRY> table;
-  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));
-  if (found == nullptr) return table;
-  const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
-  const BITMAPINFOHEADER* h = reinterpret_cast<const BITMAPINFOHEADER*>(data);
-  DWORD n = h->biClrUsed != 0 ? h->biClrUsed : (h->biBitCount <= 8 ? 1u << h->biBitCount : 0);
-  for (DWORD i = 0; i < n; ++i) {
-    const BYTE* q = data + h->biSize + 4 * i;
-    table.push_back({q[2], q[1], q[0], 0});
-  }
+  HBITMAP dib = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  if (dib == nullptr) return table;
+  HDC mem = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(mem, dib);
+  RGBQUAD colours[256];
+  count = GetDIBColorTable(mem, 0, count < 256 ? count : 256, colours);
+  for (UINT i = 0; i < count; ++i) table.push_back({colours[i].rgbRed, colours[i].rgbGreen, colours[i].rgbBlue, 0});
+  SelectObject(mem, previous);
+  DeleteDC(mem);
+  DeleteObject(dib);
   return table;
 }
 
@@ -150,9 +152,7 @@ TEST(PictureLoad, PalettesOfTheProgramsBitmaps) {
     EXPECT_EQ(c.width, bm.bmWidth);
     EXPECT_EQ(c.height, bm.bmHeight);
     ASSERT_NE(nullptr, picture.Palette());
-    std::vector<PALETTEENTRY> table = TableOf(self, c.id);
-    EXPECT_EQ(c.colours, table.size());
-    ExpectSameEntries(table, EntriesOf(picture.Palette()));
+    ExpectSameEntries(TableOf(self, c.id, static_cast<UINT>(c.colours)), EntriesOf(picture.Palette()));
   }
 }
 
@@ -181,7 +181,7 @@ TEST(PictureLoad, TrueColourAndShortColourTables) {
     ASSERT_NE(nullptr, picture.Palette());
     std::vector<PALETTEENTRY> entries = EntriesOf(picture.Palette());
     ASSERT_EQ(20u, entries.size());
-    ExpectSameEntries(TableOf(extra.module(), kBitmapUsed20), entries);
+    ExpectSameEntries(TableOf(extra.module(), kBitmapUsed20, 20), entries);
     // Bits 80 bytes after the header: the bottom row begins with entry 19 =
     // (57, 38, 19) and entry 5 = (15, 10, 5).
     EXPECT_EQ(57, entries[19].peRed);
