@@ -12,6 +12,7 @@
 #include "driver/setup_state.h"
 #include "engine/payload.h"
 #include "engine_test_support.h"
+#include "import_patch.h"
 #include "resource.h"
 #include "test_driver.h"
 
@@ -395,31 +396,6 @@ TEST_F(PayloadInstall, DestinationHeldByAnotherProcessFails) {
   ExpectInstalled(kPayloadTable[0]);
 }
 
-// This program's import of fn from dll is replaced by replacement; returns
-// the function that was imported, null if there is no such import.
-FARPROC SwapImport(const char* dll, const char* fn, FARPROC replacement) {
-  char* base = reinterpret_cast<char*>(GetModuleHandleA(nullptr));
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0; ++d) {
-    if (lstrcmpiA(base + d->Name, dll) != 0 || d->OriginalFirstThunk == 0) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (strcmp(reinterpret_cast<char*>(byName->Name), fn) != 0) continue;
-      DWORD protection = 0;
-      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
-      FARPROC previous = reinterpret_cast<FARPROC>(slots->u1.Function);
-      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
-      return previous;
-    }
-  }
-  return nullptr;
-}
-
 using VerInstallFileAFn = DWORD(WINAPI*)(DWORD, LPCSTR, LPCSTR, LPCSTR, LPCSTR, LPCSTR, LPSTR, PUINT);
 VerInstallFileAFn g_realVerInstallFile;
 HANDLE g_heldInstalledFile = INVALID_HANDLE_VALUE;
@@ -451,11 +427,14 @@ TEST_F(PayloadInstall, InstalledFileThatCannotBeReopenedFails) {
   g_realVerInstallFile = reinterpret_cast<VerInstallFileAFn>(
       GetProcAddress(LoadLibraryA((SystemDir() + "version.dll").c_str()), "VerInstallFileA"));
   ASSERT_NE(g_realVerInstallFile, nullptr);
-  g_realGetProcAddress = reinterpret_cast<GetProcAddressFn>(
-      SwapImport("kernel32.dll", "GetProcAddress", reinterpret_cast<FARPROC>(GetProcAddressHolding)));
-  ASSERT_NE(g_realGetProcAddress, nullptr) << "no import of GetProcAddress";
-  bool result = InstallPayloadEntry(contents);
-  SwapImport("kernel32.dll", "GetProcAddress", reinterpret_cast<FARPROC>(g_realGetProcAddress));
+  bool result = false;
+  {
+    td::ImportPatch holding(GetModuleHandleA(nullptr), "kernel32.dll", "GetProcAddress",
+                            reinterpret_cast<void*>(GetProcAddressHolding));
+    ASSERT_TRUE(holding.active()) << "no import of GetProcAddress";
+    g_realGetProcAddress = reinterpret_cast<GetProcAddressFn>(holding.original());
+    result = InstallPayloadEntry(contents);
+  }
   ASSERT_NE(g_heldInstalledFile, INVALID_HANDLE_VALUE) << GetLastError();
   CloseHandle(g_heldInstalledFile);
 
@@ -520,23 +499,28 @@ TEST_F(PayloadInstall, PathThatDoesNotFitFails) {
 // is 01:00 local time, so the UTC times differ by the zones' biases.
 class PayloadStampZone : public PayloadInstall {
  protected:
-  void InstallUnderBias(LONG standardBias) {
+  // The stamp's minutes after 2000-07-05 00:00 UTC, with standard or with
+  // daylight time in force now (the bias of today, not of July 2000).
+  void InstallUnderBias(LONG standardBias, int64_t inStandardTime, int64_t inDaylightTime) {
     TIME_ZONE_INFORMATION zone;
-    GetTimeZoneInformation(&zone);
+    const DWORD state = GetTimeZoneInformation(&zone);
     ASSERT_EQ(zone.Bias, standardBias) << "this case must run in its own time zone (TZ)";
     ASSERT_TRUE(InstallPayloadEntry(kPayloadTable[3]));
     ExpectInstalled(kPayloadTable[3]);
     FileTimes times;
     ASSERT_TRUE(ReadFileTimes(DestinationOf(kPayloadTable[3]), &times));
-    // 2000-07-05 00:00 UTC is 0x01BFE613_F642C000 in file-time ticks; from
-    // there the stamp lies one hour plus the bias in force now.
+    // 2000-07-05 00:00 UTC is 0x01BFE613_F642C000 in file-time ticks.
     const int64_t midnight = 0x01BFE613F642C000LL;
     int64_t minutes = (static_cast<int64_t>(times.write) - midnight) / (60 * 10000000LL);
-    EXPECT_EQ(minutes, 60 + CurrentBiasMinutes());
+    EXPECT_EQ(minutes, state == TIME_ZONE_ID_DAYLIGHT ? inDaylightTime : inStandardTime);
   }
 };
 
-TEST_F(PayloadStampZone, BerlinTime) { InstallUnderBias(-60); }
-TEST_F(PayloadStampZone, NewYorkTime) { InstallUnderBias(300); }
+// 01:00 CET (UTC+1) is 00:00 UTC: 0 minutes; 01:00 CEST (UTC+2) is 23:00
+// UTC the day before: -60.
+TEST_F(PayloadStampZone, BerlinTime) { InstallUnderBias(-60, 0, -60); }
+// 01:00 EST (UTC-5) is 06:00 UTC: 360 minutes; 01:00 EDT (UTC-4) is 05:00
+// UTC: 300.
+TEST_F(PayloadStampZone, NewYorkTime) { InstallUnderBias(300, 360, 300); }
 
 }  // namespace
