@@ -219,6 +219,16 @@ TEST(BindingOnPages, WelcomePageWithAllThreeControls) {
     link.SetURL(url);
     ct::Settle(page);
     EXPECT_TRUE(td::SaveWindowShot(page, "controls_welcome_page.bmp"));
+    // The three bound at once, each item to its own control, and the
+    // picture's item sized to the side picture (96 x 222).
+    EXPECT_EQ(&caption, GetPropA(GetDlgItem(page, IDC_PAGE_TITLE), "CaptionBar"));
+    EXPECT_EQ(&picture, GetPropA(GetDlgItem(page, IDC_SIDE_PICTURE), "CPicture"));
+    EXPECT_EQ(&link, GetPropA(GetDlgItem(page, IDC_HOME_PAGE_LINK), "Hyperlink"));
+    EXPECT_NE(itemProc, ct::ProcOf(GetDlgItem(page, IDC_PAGE_TITLE)));
+    RECT r;
+    GetWindowRect(GetDlgItem(page, IDC_SIDE_PICTURE), &r);
+    EXPECT_EQ(96, r.right - r.left);
+    EXPECT_EQ(222, r.bottom - r.top);
     // Destroyed in reverse order of construction, as the pages' statics are.
   }
   EXPECT_EQ(pageProc, ct::ProcOf(page));
