@@ -27,7 +27,7 @@
 
 namespace pw {
 
-constexpr char kCaption[] = "Vandrel Lite 1.0 Setup";
+constexpr const char* kCaption = td::kSetupCaption;
 
 // The frame's own buttons (comctl32's item numbers).
 constexpr int kBackButton = 0x3023;

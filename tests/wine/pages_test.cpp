@@ -9,6 +9,7 @@
 #include "controls/caption_bar.h"
 #include "controls/hyperlink.h"
 #include "controls/picture.h"
+#include "engine_test_support.h"
 #include "import_patch.h"
 #include "layout_check.h"
 #include "page_wizard.h"
@@ -107,6 +108,15 @@ HWND WaitForCancelQuestion(Wizard& wizard) {
   return box.window;
 }
 
+// Cancel, the question as above, and Yes: the wizard closes.
+void CancelAndConfirm(Wizard& w) {
+  w.Press(PSBTN_CANCEL);
+  HWND box = WaitForCancelQuestion(w);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(td::AnswerMessageBox(box, IDYES));
+  EXPECT_TRUE(td::WaitUntil([&] { return !w.IsOpen(); }));
+}
+
 TEST(WizardPages, ButtonsAndMovesOnEveryPage) {
   ASSERT_TRUE(InitSetupState(GetModuleHandleA(nullptr)));
   pw::RunWizard([](Wizard& w) {
@@ -177,11 +187,7 @@ TEST(WizardPages, CancelAsksAndOnlyYesCloses) {
     EXPECT_TRUE(w.IsOpen());
 
     // Yes closes the wizard from any page that asks.
-    w.Press(PSBTN_CANCEL);
-    box = WaitForCancelQuestion(w);
-    ASSERT_NE(box, nullptr);
-    ASSERT_TRUE(td::AnswerMessageBox(box, IDYES));
-    EXPECT_TRUE(td::WaitUntil([&] { return !w.IsOpen(); }));
+    CancelAndConfirm(w);
   });
   EXPECT_TRUE(pw::State().helpRequests.empty());
 }
@@ -190,8 +196,7 @@ TEST(WizardPages, CancelAsksAndOnlyYesCloses) {
 // list of a normal system for the registry step.
 void PrepareInstallation() {
   ASSERT_TRUE(InitSetupState(GetModuleHandleA(nullptr)));
-  ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
-                                "BootExecute", {"autocheck autochk *"}));
+  ASSERT_TRUE(engine_test::SeedNormalBootList());
   CreateDirectoryA(g_directories[kHelpDir], nullptr);
 }
 
@@ -202,7 +207,7 @@ pw::RunOptions RealCopyingPage() {
 }
 
 bool Installed(DirectoryKind kind, const char* name) { return td::FileExists(std::string(g_directories[kind]) + name); }
-bool RegistryWritten() { return td::RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\VandrelSoft\\Vandrel Lite"); }
+bool RegistryWritten() { return td::RegKeyExists(HKEY_LOCAL_MACHINE, engine_test::kVendorKey); }
 
 TEST(CopyingPage, BackAndNextBeforeCopyingOnlyCancelWhileCopying) {
   PrepareInstallation();
@@ -229,11 +234,7 @@ TEST(CopyingPage, BackAndNextBeforeCopyingOnlyCancelWhileCopying) {
         SetEvent(g_continueEvent);
         ASSERT_TRUE(w.WaitForPage(pw::kWhereToStart));
         EXPECT_EQ(SendMessageA(progress, PBM_GETPOS, 0, 0), 5);
-        w.Press(PSBTN_CANCEL);
-        HWND box = WaitForCancelQuestion(w);
-        ASSERT_NE(box, nullptr);
-        ASSERT_TRUE(td::AnswerMessageBox(box, IDYES));
-        EXPECT_TRUE(td::WaitUntil([&] { return !w.IsOpen(); }));
+        CancelAndConfirm(w);
       },
       RealCopyingPage());
   EXPECT_TRUE(WaitForInstallWorker(td::kWaitMs));
@@ -297,11 +298,7 @@ TEST(CopyingPage, WorkerCountsAsRunningUntilItsEndIsSeen) {
         ASSERT_NE(g_continueEvent, nullptr) << "events closed under a running worker";
         SetEvent(g_continueEvent);
         ASSERT_TRUE(w.WaitForPage(pw::kWhereToStart));
-        w.Press(PSBTN_CANCEL);
-        HWND box = WaitForCancelQuestion(w);
-        ASSERT_NE(box, nullptr);
-        ASSERT_TRUE(td::AnswerMessageBox(box, IDYES));
-        EXPECT_TRUE(td::WaitUntil([&] { return !w.IsOpen(); }));
+        CancelAndConfirm(w);
       },
       RealCopyingPage());
   EXPECT_TRUE(WaitForInstallWorker(td::kWaitMs));
@@ -496,11 +493,7 @@ TEST(WelcomePage, CaptionPictureAndLink) {
     EXPECT_LE(linkRect.left - line.right, 2);
     EXPECT_EQ(linkRect.top, line.top);
 
-    w.Press(PSBTN_CANCEL);
-    HWND box = WaitForCancelQuestion(w);
-    ASSERT_NE(box, nullptr);
-    ASSERT_TRUE(td::AnswerMessageBox(box, IDYES));
-    EXPECT_TRUE(td::WaitUntil([&] { return !w.IsOpen(); }));
+    CancelAndConfirm(w);
   });
 }
 
@@ -567,11 +560,7 @@ TEST(LicensePage, ReadOnlyTextOnWhiteWithoutSelection) {
     EXPECT_EQ(SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
     EXPECT_TRUE(w.Screenshot("page-license-focused.bmp"));
 
-    w.Press(PSBTN_CANCEL);
-    HWND box = WaitForCancelQuestion(w);
-    ASSERT_NE(box, nullptr);
-    ASSERT_TRUE(td::AnswerMessageBox(box, IDYES));
-    EXPECT_TRUE(td::WaitUntil([&] { return !w.IsOpen(); }));
+    CancelAndConfirm(w);
   });
 }
 
@@ -601,11 +590,7 @@ TEST(WhereToStartPage, PicturesAtTheirCornersInTheirSizes) {
     EXPECT_EQ(title.right - title.left, full.right - full.left);
     EXPECT_EQ(w.Buttons(), PSWIZB_NEXT | kCancel);
 
-    w.Press(PSBTN_CANCEL);
-    HWND box = WaitForCancelQuestion(w);
-    ASSERT_NE(box, nullptr);
-    ASSERT_TRUE(td::AnswerMessageBox(box, IDYES));
-    EXPECT_TRUE(td::WaitUntil([&] { return !w.IsOpen(); }));
+    CancelAndConfirm(w);
   });
 }
 
