@@ -13,14 +13,15 @@
 
 #include "driver/setup_state.h"
 #include "engine/worker.h"
+#include "engine_test_support.h"
 #include "pages/pages.h"
 #include "resource.h"
 #include "test_driver.h"
 
 namespace {
 
-const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-const char kVendorKey[] = "SOFTWARE\\VandrelSoft\\Vandrel Lite";
+using engine_test::kSessionManager;
+using engine_test::kVendorKey;
 
 struct Posted {
   UINT message;
@@ -90,7 +91,7 @@ class Worker : public ::testing::Test {
     g_progressProc =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(progress_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProgressProc)));
     // A normal system lists autocheck in BootExecute.
-    ASSERT_TRUE(td::SetRegMultiSz(HKEY_LOCAL_MACHINE, kSessionManager, "BootExecute", {"autocheck autochk *"}));
+    ASSERT_TRUE(engine_test::SeedNormalBootList());
   }
 
   void TearDown() override {
