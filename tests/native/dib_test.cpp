@@ -4,41 +4,15 @@
 #include <cstring>
 #include <vector>
 
+#include "../dib_builder.h"
 #include "controls/dib_logic.h"
 
 namespace {
 
-void Put16(std::vector<uint8_t>* d, size_t at, uint16_t v) {
-  (*d)[at] = static_cast<uint8_t>(v);
-  (*d)[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-
-void Put32(std::vector<uint8_t>* d, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) (*d)[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-size_t Stride(int width, int bits) { return ((static_cast<size_t>(width) * bits + 31) / 32) * 4; }
-
-// A complete DIB; colour-table entry i is blue i, green 2i, red 3i (mod 256).
-std::vector<uint8_t> MakeDib(int width, int height, int bits, uint32_t clrUsed, uint32_t tableEntries,
-                             uint32_t headerSize = 40, uint32_t compression = 0) {
-  size_t rows = static_cast<size_t>(height < 0 ? -height : height);
-  std::vector<uint8_t> d(headerSize + 4 * tableEntries + Stride(width, bits) * rows, 0);
-  Put32(&d, 0, headerSize);
-  Put32(&d, 4, static_cast<uint32_t>(width));
-  Put32(&d, 8, static_cast<uint32_t>(height));
-  Put16(&d, 12, 1);
-  Put16(&d, 14, static_cast<uint16_t>(bits));
-  Put32(&d, 16, compression);
-  Put32(&d, 32, clrUsed);
-  for (uint32_t i = 0; i < tableEntries; ++i) {
-    d[headerSize + 4 * i] = static_cast<uint8_t>(i);
-    d[headerSize + 4 * i + 1] = static_cast<uint8_t>(2 * i);
-    d[headerSize + 4 * i + 2] = static_cast<uint8_t>(3 * i);
-    d[headerSize + 4 * i + 3] = 0xAB;  // reserved: never copied
-  }
-  return d;
-}
+using dib_builder::MakeDib;
+using dib_builder::Put16;
+using dib_builder::Put32;
+using dib_builder::Stride;
 
 TEST(DibColourCount, FollowsBitCountUnlessClrUsedIsSet) {
   EXPECT_EQ(2u, DibColourCount(1, 0));

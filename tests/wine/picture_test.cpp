@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "../dib_builder.h"
 #include "control_dialogs.h"
 #include "controls/picture.h"
 #include "resource.h"
@@ -19,33 +20,11 @@ constexpr WORD kBitmapHugeCount = 3003;
 constexpr WORD kBitmapHugeHeader = 3004;
 constexpr WORD kBitmapCutRows = 3005;
 
-void Put16(std::vector<BYTE>* d, size_t at, WORD v) {
-  (*d)[at] = LOBYTE(v);
-  (*d)[at + 1] = HIBYTE(v);
-}
+using dib_builder::Put32;
 
-void Put32(std::vector<BYTE>* d, size_t at, DWORD v) {
-  for (int i = 0; i < 4; ++i) (*d)[at + i] = static_cast<BYTE>(v >> (8 * i));
-}
-
-// A packed DIB; colour-table entry i is blue i, green 2i, red 3i; every
-// pixel byte is 0x5A.
-std::vector<BYTE> MakeDib(int width, int height, int bits, DWORD clrUsed, DWORD entries) {
-  size_t stride = ((static_cast<size_t>(width) * bits + 31) / 32) * 4;
-  std::vector<BYTE> d(40 + 4 * entries + stride * height, 0x5A);
-  std::fill(d.begin(), d.begin() + 40 + 4 * entries, 0);
-  Put32(&d, 0, 40);
-  Put32(&d, 4, width);
-  Put32(&d, 8, height);
-  Put16(&d, 12, 1);
-  Put16(&d, 14, static_cast<WORD>(bits));
-  Put32(&d, 32, clrUsed);
-  for (DWORD i = 0; i < entries; ++i) {
-    d[40 + 4 * i] = static_cast<BYTE>(i);
-    d[40 + 4 * i + 1] = static_cast<BYTE>(2 * i);
-    d[40 + 4 * i + 2] = static_cast<BYTE>(3 * i);
-  }
-  return d;
+// A packed DIB of dib_builder's colour table; every pixel byte is 0x5A.
+std::vector<uint8_t> MakeDib(int width, int height, int bits, uint32_t clrUsed, uint32_t entries) {
+  return dib_builder::MakeDib(width, height, bits, clrUsed, entries, 40, 0, 0x5A);
 }
 
 // A copy of this program with extra bitmap resources, loaded as data.
@@ -60,22 +39,22 @@ class ExtraBitmaps {
     if (!CopyFileA(self, path_.c_str(), FALSE)) return;
     HANDLE update = BeginUpdateResourceA(path_.c_str(), FALSE);
     if (update == nullptr) return;
-    auto add = [update](WORD id, std::vector<BYTE> data) {
+    auto add = [update](WORD id, std::vector<uint8_t> data) {
       return UpdateResourceA(update, MAKEINTRESOURCEA(2), MAKEINTRESOURCEA(id),
                              MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), data.data(), static_cast<DWORD>(data.size()));
     };
     // Its bottom row starts with colours 19 and 5, 80 bytes after the header.
-    std::vector<BYTE> used20 = MakeDib(7, 4, 8, 20, 20);
+    std::vector<uint8_t> used20 = MakeDib(7, 4, 8, 20, 20);
     used20[40 + 80] = 19;
     used20[40 + 81] = 5;
     bool ok = add(kBitmap24, MakeDib(5, 3, 24, 0, 0)) && add(kBitmapUsed20, used20);
-    std::vector<BYTE> huge = MakeDib(4, 2, 8, 0, 256);
+    std::vector<uint8_t> huge = MakeDib(4, 2, 8, 0, 256);
     Put32(&huge, 32, 0x3FFFFFFF);  // a colour table far past the end
     ok = ok && add(kBitmapHugeCount, huge);
-    std::vector<BYTE> header = MakeDib(4, 2, 24, 0, 0);
+    std::vector<uint8_t> header = MakeDib(4, 2, 24, 0, 0);
     Put32(&header, 0, 0x7FFFFFF0);  // a header past the end
     ok = ok && add(kBitmapHugeHeader, header);
-    std::vector<BYTE> cut = MakeDib(40, 40, 8, 0, 256);
+    std::vector<uint8_t> cut = MakeDib(40, 40, 8, 0, 256);
     cut.resize(cut.size() - 100);  // rows past the end
     ok = ok && add(kBitmapCutRows, cut);
     if (!EndUpdateResourceA(update, !ok) || !ok) return;
