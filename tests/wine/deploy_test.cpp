@@ -106,6 +106,27 @@ TEST(DeployProgram, SetupFailingAtItsFirstFileAnswers1603AndLeavesTheOldInstalla
   EXPECT_EQ(RunPush("/check").code, 0u);
 }
 
+// The shipping 32-bit setup on 64-bit Windows puts its files in SysWOW64
+// and its Version under Wow6432Node, and the boot program cannot run from
+// there. A 32-bit Windows (the i686 tree's prefix, as NT 4.0) has neither.
+TEST(DeployProgram, ThirtyTwoBitInstallationOnSixtyFourBitWindowsIsNotComplete) {
+  ASSERT_TRUE(SeedNormalBootList());
+  ASSERT_EQ(RunPush("").code, 0u);
+  const std::string wow = WindowsDir() + "SysWOW64\\";
+  const bool sixtyFour = GetFileAttributesA(wow.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (sixtyFour) {
+    DWORD version = 0x01000000;
+    ASSERT_TRUE(td::SetRegValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\VandrelSoft\\Vandrel Lite", "Version",
+                                REG_DWORD, &version, sizeof version));
+    ASSERT_TRUE(td::DeleteRegTree(HKEY_LOCAL_MACHINE, kVendorKey));
+    for (const char* name : {"VDLite.dll", "VDLite.exe"})
+      ASSERT_TRUE(MoveFileA((SystemDir() + name).c_str(), (wow + name).c_str())) << name;
+  }
+  PushRun check = RunPush("/check");
+  EXPECT_EQ(check.code, sixtyFour ? 1605u : 0u) << check.output;
+  EXPECT_EQ(check.output.find("installed for 32-bit Windows") != npos, sixtyFour) << check.output;
+}
+
 TEST(DeployProgram, OpenSetupWindowAnswers1618AndNothingIsInstalled) {
   ASSERT_TRUE(SeedNormalBootList());
   td::Process wizard;
