@@ -33,9 +33,18 @@ tpl=$out/$tree/wine-template
 tests/harness/make-template.sh "$tpl"
 exe=$out/$tree/bin/SETUPVDL.EXE
 
+# What setup left in the prefix, named as Windows names it: the prefix
+# itself is removed when the demo ends.
 show_installed() {  # prefix
-  local sys=$1/drive_c/windows/system32 hlp=$1/drive_c/windows/help
-  ls -l --time-style=full-iso "$sys/VDLite.dll" "$sys/VDLite.exe" "$hlp/VDLite.hlp" "$hlp/VDLite.cnt" 2>&1 || true
+  local f
+  for f in windows/system32/VDLite.dll windows/system32/VDLite.exe windows/help/VDLite.hlp windows/help/VDLite.cnt; do
+    if [ -f "$1/drive_c/$f" ]; then
+      printf 'C:\\%s  %s bytes, %s\n' "${f//\//\\}" "$(stat -c %s "$1/drive_c/$f")" \
+        "$(date -u -r "$1/drive_c/$f" '+%Y-%m-%d %H:%M:%S UTC')"
+    else
+      printf 'C:\\%s is missing\n' "${f//\//\\}"
+    fi
+  done
   if [ -f "$1/drive_c/SetupVDL.ERR" ]; then echo "error log: $(cat "$1/drive_c/SetupVDL.ERR")"; else echo "no error log"; fi
 }
 
