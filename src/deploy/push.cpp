@@ -42,6 +42,12 @@ struct Text {
     int used = lstrlenA(chars);
     if (used < kTextChars - 1) lstrcpynA(chars + used, more, kTextChars - used);
   }
+  // One item of a list, after a comma unless it is the first.
+  void AddItem(const char* item, const char* more = "") {
+    if (chars[0] != '\0') Add(", ");
+    Add(item);
+    Add(more);
+  }
 };
 
 struct Answer {
@@ -120,9 +126,7 @@ bool AreProgramFilesThere(const View& view, Text* missing) {
   bool there = true;
   for (const char* name : {"VDLite.dll", "VDLite.exe"}) {
     if (IsFile(view.systemDir, name)) continue;
-    missing->Add(" ");
-    missing->Add(view.systemDir);
-    missing->Add(name);
+    missing->AddItem(view.systemDir, name);
     there = false;
   }
   if (off) revert(old);
@@ -136,9 +140,7 @@ bool AreHelpFilesThere(Text* missing) {
   bool there = true;
   for (const char* name : {"VDLite.hlp", "VDLite.cnt"}) {
     if (IsFile(helpDir, name)) continue;
-    missing->Add(" ");
-    missing->Add(helpDir);
-    missing->Add(name);
+    missing->AddItem(helpDir, name);
     there = false;
   }
   return there;
@@ -195,12 +197,11 @@ bool IsComplete(const View& view, Text* missing) {
   bool complete = AreProgramFilesThere(view, missing);
   complete = AreHelpFilesThere(missing) && complete;
   if (ReadVersion(view) == 0) {
-    missing->Add(" Version under HKLM\\");
-    missing->Add(kVendorKey);
+    missing->AddItem("Version under HKLM\\", kVendorKey);
     complete = false;
   }
   if (!IsBootEntryThere()) {
-    missing->Add(" vdlite.exe in BootExecute");
+    missing->AddItem("vdlite.exe in BootExecute");
     complete = false;
   }
   return complete;
@@ -225,7 +226,7 @@ DWORD JudgeInstallation(DWORD incomplete, Answer* answer) {
                views[1].systemDir);
   }
   if (count == 2 && IsFile(views[1].systemDir, "VDLite.dll")) missing = wowMissing;
-  return Say(answer, incomplete, "Vandrel Lite 1.0 is not installed completely; missing:", missing.chars);
+  return Say(answer, incomplete, "Vandrel Lite 1.0 is not installed completely; missing: ", missing.chars);
 }
 
 bool IsSetupWindowOpen() { return FindWindowA("#32770", kSetupCaption) != nullptr; }
