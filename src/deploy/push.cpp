@@ -55,10 +55,11 @@ struct Answer {
   Text why;
 };
 
-DWORD Say(Answer* answer, DWORD code, const char* why, const char* more = "") {
+DWORD Say(Answer* answer, DWORD code, const char* why, const char* more = "", const char* last = "") {
   answer->code = code;
   answer->why.Add(why);
   answer->why.Add(more);
+  answer->why.Add(last);
   return code;
 }
 
@@ -220,10 +221,8 @@ DWORD JudgeInstallation(DWORD incomplete, Answer* answer) {
   }
   Text wowMissing;
   if (count == 2 && IsComplete(views[1], &wowMissing)) {
-    return Say(answer, incomplete,
-               "Vandrel Lite 1.0 is installed for 32-bit Windows, whose boot program 64-bit Windows cannot run: "
-               "its files lie in ",
-               views[1].systemDir);
+    return Say(answer, incomplete, "Vandrel Lite 1.0 is installed for 32-bit Windows, in ", views[1].systemDir,
+               ", where 64-bit Windows cannot run its boot program.");
   }
   if (count == 2 && IsFile(views[1].systemDir, "VDLite.dll")) missing = wowMissing;
   return Say(answer, incomplete, "Vandrel Lite 1.0 is not installed completely; missing: ", missing.chars);
@@ -356,12 +355,13 @@ void ReportOutcome(const Answer& answer) {
 }
 
 void PrintLine(const Answer& answer) {
-  char line[kTextChars + 32];
-  int length = wsprintfA(line, "VDLPUSH %lu: %s\r\n", answer.code, answer.why.chars);
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+  char code[32];
+  wsprintfA(code, "VDLPUSH %lu: ", answer.code);
   DWORD written = 0;
-  if (out != nullptr && out != INVALID_HANDLE_VALUE)
-    WriteFile(out, line, static_cast<DWORD>(length), &written, nullptr);
+  for (const char* part : {static_cast<const char*>(code), answer.why.chars, "\r\n"})
+    WriteFile(out, part, static_cast<DWORD>(lstrlenA(part)), &written, nullptr);
 }
 
 bool IsCodePageLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
