@@ -2,7 +2,7 @@
 # Checks the signed release (tools/sign.sh) with a throwaway key and a
 # self-signed "VandrelSoft" certificate made here by openssl and removed
 # afterwards:
-#  - osslsigncode accepts VDLite.dll, VDLite.exe and SETUPVDL.EXE against that
+#  - osslsigncode accepts VDLite.dll, VDLite.exe, SETUPVDL.EXE and VDLPUSH.EXE against that
 #    certificate (SHA-256, the given signing time) and refuses a file with one
 #    byte changed after signing;
 #  - i686: a second clean signed build with the same key and time is
@@ -29,7 +29,7 @@ problem() {
   echo "check-signed ($arch): $*" >&2
   fail=1
 }
-files="payload/plain/VDLite.dll payload/plain/VDLite.exe bin/SETUPVDL.EXE"
+files="payload/plain/VDLite.dll payload/plain/VDLite.exe bin/SETUPVDL.EXE bin/VDLPUSH.EXE"
 
 # The throwaway key: a code-signing certificate of the publisher's name.
 cat >"$work/cert.cnf" <<'CNF'
