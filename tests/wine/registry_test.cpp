@@ -29,7 +29,7 @@ std::string Dword(DWORD value) { return std::string(reinterpret_cast<const char*
 std::vector<Row> LayoutRows() {
   return {
       {HKEY_CLASSES_ROOT, kClsidKey, "", REG_SZ, "Vandrel Lite 1.0\0"s},
-      {HKEY_CLASSES_ROOT, kInprocKey, "", REG_SZ, "VDLITE.DLL\0"s},
+      {HKEY_CLASSES_ROOT, kInprocKey, "", REG_SZ, SystemDir() + "VDLITE.DLL\0"s},
       {HKEY_CLASSES_ROOT, kInprocKey, "ThreadingModel", REG_SZ, "Apartment\0"s},
       {HKEY_CLASSES_ROOT, kHandlerKey, "", REG_SZ, std::string(kClsidText) + '\0'},
       {HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText, REG_SZ, "Vandrel Lite 1.0\0"s},
