@@ -28,6 +28,8 @@ namespace {
 const char kSetupCaption[] = "Vandrel Lite 1.0 Setup";
 const char kUninstallTitle[] = "Vandrel Lite 1.0";
 const char kUninstalledText[] = "Vandrel Lite has been uninstalled. Restart the computer to finish.";
+const char kIncompleteText[] =
+    "Vandrel Lite could not remove all of its files and settings.\n\nRestart the computer and run the uninstall again.";
 const char* const kHelpFiles[] = {"VDLite.hlp", "VDLite.cnt"};
 
 std::string DllPath() { return SystemDir() + "VDLite.dll"; }
@@ -754,8 +756,8 @@ TEST(UninstallEntry, RefusedKeysKeepTheEntryForASecondRunAfterTheRestart) {
   const char* session = getenv("SETUPVDL_SESSION");
   ASSERT_NE(session, nullptr) << "needs the harness's SETUPVDL_SESSIONS=2";
   if (std::string(session) == "2") {
+    EXPECT_TRUE(td::FileExists(DllPath()));
     ASSERT_TRUE(MakeKeyWritable(HKEY_LOCAL_MACHINE, kVendorKey));
-    ASSERT_TRUE(MakeKeyWritable(HKEY_LOCAL_MACHINE, kSessionManager));
     EXPECT_EQ(UninstallAndAnswer(), kUninstalledText);
     ExpectRowsGone();
     EXPECT_EQ(MultiSz(kSessionManager, "BootExecute"), (std::vector<std::string>{kNormalBootList, ""}));
@@ -767,9 +769,7 @@ TEST(UninstallEntry, RefusedKeysKeepTheEntryForASecondRunAfterTheRestart) {
   ASSERT_NO_FATAL_FAILURE(InstallUnattended());
   ASSERT_TRUE(CreateReadOnlyKey(HKEY_LOCAL_MACHINE, kVendorKey));
   ASSERT_TRUE(CreateReadOnlyKey(HKEY_LOCAL_MACHINE, kSessionManager));
-  EXPECT_EQ(UninstallAndAnswer("uninstall-incomplete.bmp"),
-            "Vandrel Lite could not remove all of its files and settings.\n\n"
-            "Restart the computer and run the uninstall again.");
+  EXPECT_EQ(UninstallAndAnswer("uninstall-incomplete.bmp"), kIncompleteText);
   DWORD type = 0;
   std::string data;
   EXPECT_TRUE(td::QueryRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Version", &type, &data));
@@ -778,6 +778,11 @@ TEST(UninstallEntry, RefusedKeysKeepTheEntryForASecondRunAfterTheRestart) {
   EXPECT_FALSE(td::RegKeyExists(HKEY_CLASSES_ROOT, kClsidKey));
   EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Vandrel Lite"));
   ExpectHelpFilesGone();
+  // Again with the Session Manager's key writable: the vendor key still
+  // keeps the job from its end, so the DLL is not scheduled.
+  ASSERT_TRUE(MakeKeyWritable(HKEY_LOCAL_MACHINE, kSessionManager));
+  EXPECT_EQ(UninstallAndAnswer(), kIncompleteText);
+  EXPECT_EQ(PendingDeletionsOf(DllPath()), 0);
 }
 
 // Steps that cannot see all of what they remove do not count as done: a
