@@ -92,8 +92,8 @@ bool PrepareOwnAccess(Staging* staging) {
   return setControl == nullptr || setControl(&staging->descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
 }
 
-// "vdl" and eight hex digits mixed from the process id, the clocks and a
-// count of attempts; a name that exists already is passed over.
+// "vdl", eight hex digits mixed from the process id, the clocks and a count
+// of attempts, and ".tmp"; a name that exists already is passed over.
 bool MakeStaging(const PayloadEntry& entry, Staging* staging) {
   constexpr int kTries = 64;
   static LONG attempts = 0;
@@ -105,7 +105,7 @@ bool MakeStaging(const PayloadEntry& entry, Staging* staging) {
                 static_cast<DWORD>(InterlockedIncrement(&attempts)) * 0x85EBCA6Bu;
     mix = (mix ^ (mix >> 16)) * 0x7FEB352Du;
     mix ^= mix >> 15;
-    char name[] = "vdl00000000\\";
+    char name[] = "vdl00000000.tmp\\";
     for (int digit = 0; digit < 8; ++digit) name[3 + digit] = "0123456789abcdef"[(mix >> (28 - 4 * digit)) & 0xF];
     if (!JoinPath(staging->folder, g_directories[kTempDir], kDirChars, name, sizeof name)) break;
     if (CreateDirectoryA(staging->folder, &staging->attributes)) {

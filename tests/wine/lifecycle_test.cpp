@@ -735,9 +735,8 @@ TEST(UninstallEntry, BootExecuteMissingOrWithoutTheEntryIsLeftAlone) {
     EXPECT_EQ(type, c.type);
     EXPECT_EQ(data, c.after);
   }
-  // Another product's entry in characters that the ANSI code page lacks
-  // (a full-width backslash among them) keeps them through setup and the
-  // uninstall.
+  // Another product's entry in characters that the ANSI code page lacks (a
+  // full-width backslash among them) keeps them through setup and uninstall.
   const std::wstring other = L"autocheck autochk *\0\x0416\x4E2D\xFF3C-check /x\0"s;
   ASSERT_TRUE(SetWideValue(kSessionManager, L"BootExecute", other + L'\0'));
   ASSERT_NO_FATAL_FAILURE(InstallUnattended());
@@ -835,34 +834,6 @@ TEST(UninstallEntry, StepsThatCannotReadWhatTheyRemoveAreNotDone) {
   EXPECT_FALSE(td::FileExists(HelpDir() + "VDLite.hlp") && !td::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey))
       << "a help file that could not be seen counted as removed";
   EXPECT_FALSE(td::FileExists(HelpDir() + "VDLite.hlp"));
-}
-
-// Blocks that end where a page without access begins, so that a write past
-// one faults; they are never given back.
-LPVOID WINAPI GuardedHeapAlloc(HANDLE, DWORD, SIZE_T size) {
-  const SIZE_T page = 4096;
-  const SIZE_T pages = size / page + 2;
-  BYTE* base = static_cast<BYTE*>(VirtualAlloc(nullptr, pages * page, MEM_COMMIT, PAGE_READWRITE));
-  DWORD old = 0;
-  VirtualProtect(base + (pages - 1) * page, page, PAGE_NOACCESS, &old);
-  return base + (pages - 1) * page - size;
-}
-BOOL WINAPI KeptHeapFree(HANDLE, DWORD, LPVOID) { return TRUE; }
-
-// A BootExecute of three bytes: "a" and half a character, without a NUL.
-TEST(UninstallEntry, OddListWithoutItsNulIsHandledInsideItsBlock) {
-  ASSERT_TRUE(SeedNormalBootList());
-  ASSERT_NO_FATAL_FAILURE(InstallUnattended());
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
-  EXPECT_EQ(RegSetValueExW(key, L"BootExecute", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(L"ab"), 3), 0);
-  RegCloseKey(key);
-  LoadedProduct product;
-  td::ImportPatch guarded(product.module(), "kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(GuardedHeapAlloc));
-  td::ImportPatch kept(product.module(), "kernel32.dll", "HeapFree", reinterpret_cast<void*>(KeptHeapFree));
-  ASSERT_TRUE(guarded.active() && kept.active());
-  ASSERT_TRUE(product.UninstallQuietly());
-  EXPECT_FALSE(td::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
 
 // With a double-byte ANSI code page (932), a Windows directory whose last

@@ -72,12 +72,8 @@ std::string DestinationOf(const PayloadEntry& entry) {
 // A staging folder of setup's left in TEMP.
 bool StagingLeft() {
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((std::string(g_directories[kTempDir]) + "vdl*").c_str(), &found);
-  bool left = false;
-  for (bool more = search != INVALID_HANDLE_VALUE; more && !left; more = FindNextFileA(search, &found))
-    left = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  if (search != INVALID_HANDLE_VALUE) FindClose(search);
-  return left;
+  HANDLE search = FindFirstFileA((std::string(g_directories[kTempDir]) + "vdl*.tmp").c_str(), &found);
+  return search != INVALID_HANDLE_VALUE && FindClose(search);
 }
 
 class PayloadInstall : public ::testing::Test {

@@ -126,8 +126,8 @@ TEST_F(UnattendedRun, FailingFirstEntryInstallsNothingAndWritesTheLog) {
   for (const char* name : {"vdlite.dl_", "vdlite.ex_"}) EXPECT_FALSE(td::FileExists(TempDir() + name)) << name;
 }
 
-// Another user links the log's name to a file of theirs right after the
-// old log's deletion: that file stays as it was, and no log is written.
+// Right after the old log's deletion another user links its name to a file
+// of theirs: that file stays as it was.
 decltype(&DeleteFileA) g_realDeleteFileA = nullptr;
 BOOL WINAPI DeleteThenLink(LPCSTR path) {
   BOOL deleted = g_realDeleteFileA(path);
