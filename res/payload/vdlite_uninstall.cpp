@@ -26,7 +26,8 @@ const wchar_t kBootExecuteW[] = L"BootExecute";
 const char kPendingRenames[] = "PendingFileRenameOperations";
 const wchar_t kBootProgramW[] = L"vdlite.exe";
 const char* const kHelpFiles[] = {"VDLite.hlp", "VDLite.cnt", "VDLite.gid"};
-const char* const kSystemFiles[] = {"VDLite.dll", "VDLite.exe"};
+const char kDllFile[] = "VDLite.dll";
+const char kBootProgramFile[] = "VDLite.exe";
 
 const char kTitle[] = "Vandrel Lite 1.0";
 const char kDoneText[] = "Vandrel Lite has been uninstalled. Restart the computer to finish.";
@@ -114,10 +115,11 @@ LONG QueryValue(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* s
   return RegQueryValueExW(key, name, nullptr, type, data, size);
 }
 
-// Reads a whole value into a zeroed block four bytes longer than the data,
-// so that a list without its terminating NULs still ends inside the block
-// (in either character width). A value that grows between the size query
-// and the read is a failure, not a missing value.
+// Reads a whole value into a zeroed block of whole characters, two more than
+// the data fills (an odd last byte is the low half of one), so that a list
+// without its terminating NULs still ends inside the block, and the walk
+// may write the list's final NUL after it. A value that grows between the
+// size query and the read is a failure, not a missing value.
 template <typename Char>
 ValueRead ReadValue(HKEY key, const Char* name, DWORD* type, DWORD* size, Char** data) {
   *data = nullptr;
@@ -126,7 +128,8 @@ ValueRead ReadValue(HKEY key, const Char* name, DWORD* type, DWORD* size, Char**
   if (Gone(queried)) return ValueRead::kMissing;
   if (queried != ERROR_SUCCESS) return ValueRead::kFailed;
   const DWORD room = *size;
-  Char* block = static_cast<Char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, room + 4));
+  const DWORD chars = (room + sizeof(Char) - 1) / sizeof(Char) + 2;
+  Char* block = static_cast<Char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, chars * sizeof(Char)));
   if (block == nullptr) return ValueRead::kFailed;
   *size = room;
   if (QueryValue(key, name, type, reinterpret_cast<BYTE*>(block), size) != ERROR_SUCCESS || *size > room) {
@@ -249,24 +252,18 @@ bool RemoveHelpFiles() {
   return ok;
 }
 
-// The DLL is loaded by this very process and the boot-time program is
-// deleted with it: both go at the next restart.
-bool ScheduleProgramFiles() {
+// Schedules a file of the system directory for deletion at the next
+// restart: the DLL is loaded by this very process, and the boot-time
+// program goes with it.
+bool ScheduleSystemFile(const char* name) {
   char directory[kPathChars];
   UINT length = GetSystemDirectoryA(directory, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return false;
-  bool ok = true;
-  for (const char* name : kSystemFiles) {
-    char path[kPathChars];
-    if (!JoinPath(path, directory, name)) {
-      ok = false;
-      continue;
-    }
-    if (IsFileGone(path) || IsDeletionPending(path)) continue;
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    ok = MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) && ok;
-  }
-  return ok;
+  char path[kPathChars];
+  if (!JoinPath(path, directory, name)) return false;
+  if (IsFileGone(path) || IsDeletionPending(path)) return true;
+  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+  return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
 bool IsQuietSwitch(const char* commandLine) {
@@ -288,8 +285,10 @@ extern "C" void CALLBACK Uninstall(HWND window, HINSTANCE instance, LPSTR comman
   bool complete = RemoveRegistryRows();
   complete = RemoveBootEntry() && complete;
   complete = RemoveHelpFiles() && complete;
-  complete = ScheduleProgramFiles() && complete;
-  // Without its entry nothing would lead to the run that finishes the job.
+  complete = ScheduleSystemFile(kBootProgramFile) && complete;
+  // The DLL and its entry are the way to the run that finishes the job:
+  // they go only when everything else has gone, the entry last.
+  if (complete) complete = ScheduleSystemFile(kDllFile);
   if (complete) complete = DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
   if (IsQuietSwitch(commandLine)) return;
   MessageBoxA(window, complete ? kDoneText : kIncompleteText, kTitle,

@@ -11,9 +11,12 @@ namespace {
 constexpr int kLogPathChars = 260;
 constexpr int kLogTextChars = 256;
 
-// The log holds the sentence alone: no line end, no NUL, no detail.
+// The log holds the sentence alone: no line end, no NUL, no detail. Anyone
+// may create files in C:\, so it is made only as a new file: a name there
+// after the old log's deletion (a link planted in between, say) is never
+// opened, and no log is written rather than something else overwritten.
 void WriteErrorLog(const char* path) {
-  UniqueFile log(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFile log(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!log) return;
   char text[kLogTextChars];
   int length = LoadStringA(g_instance, IDS_ERROR_LOG_TEXT, text, 255);

@@ -48,28 +48,92 @@ FILETIME PayloadFileTime() {
   return utc;
 }
 
+// The staged file's folder, made afresh under TEMP for one entry: a name
+// that nobody held before this call (CreateDirectoryA makes only a name that
+// is free, so one taken first is passed over, never used), and where the
+// file system keeps access lists, open to the administrators and SYSTEM
+// alone. The staged file is created in it and nowhere else.
+struct Staging {
+  SECURITY_ATTRIBUTES attributes;
+  SECURITY_DESCRIPTOR descriptor;
+  DWORD administrators[4];  // S-1-5-32-544: two sub-authorities, 16 bytes
+  DWORD system[3];          // S-1-5-18: one sub-authority, 12 bytes
+  DWORD acl[32];            // the header and two entries take 52 bytes
+  char folder[kPathChars];  // with its trailing backslash, as VerInstallFileA takes it
+  char file[kPathChars];
+};
+
+// Full access for the administrators and SYSTEM, no one else, nothing
+// inherited from TEMP; with the calls that NT 4.0 has.
+bool PrepareOwnAccess(Staging* staging) {
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID administrators = staging->administrators;
+  PSID system = staging->system;
+  ACL* acl = reinterpret_cast<ACL*>(staging->acl);
+  if (!InitializeSid(administrators, &nt, 2) || !InitializeSid(system, &nt, 1)) return false;
+  *GetSidSubAuthority(administrators, 0) = SECURITY_BUILTIN_DOMAIN_RID;
+  *GetSidSubAuthority(administrators, 1) = DOMAIN_ALIAS_RID_ADMINS;
+  *GetSidSubAuthority(system, 0) = SECURITY_LOCAL_SYSTEM_RID;
+  if (!InitializeAcl(acl, sizeof staging->acl, ACL_REVISION) ||
+      !AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, administrators) ||
+      !AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, system) ||
+      !InitializeSecurityDescriptor(&staging->descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorDacl(&staging->descriptor, TRUE, acl, FALSE)) {
+    return false;
+  }
+  staging->attributes.nLength = sizeof staging->attributes;
+  staging->attributes.lpSecurityDescriptor = &staging->descriptor;
+  staging->attributes.bInheritHandle = FALSE;
+  // Windows 2000 and later add TEMP's inheritable entries to a list given
+  // at creation unless it is marked protected; NT 4.0 adds nothing and has
+  // no such call, so it is looked up.
+  auto* setControl = reinterpret_cast<decltype(::SetSecurityDescriptorControl)*>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "SetSecurityDescriptorControl")));
+  return setControl == nullptr || setControl(&staging->descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+}
+
+// "vdl", eight hex digits mixed from the process id, the clocks and a count
+// of attempts, and ".tmp"; a name that exists already is passed over.
+bool MakeStaging(const PayloadEntry& entry, Staging* staging) {
+  constexpr int kTries = 64;
+  static LONG attempts = 0;
+  if (!PrepareOwnAccess(staging)) return false;
+  for (int i = 0; i < kTries; ++i) {
+    LARGE_INTEGER counter = {};
+    QueryPerformanceCounter(&counter);
+    DWORD mix = GetCurrentProcessId() * 0x9E3779B1u ^ GetTickCount() ^ counter.LowPart ^
+                static_cast<DWORD>(InterlockedIncrement(&attempts)) * 0x85EBCA6Bu;
+    mix = (mix ^ (mix >> 16)) * 0x7FEB352Du;
+    mix ^= mix >> 15;
+    char name[] = "vdl00000000.tmp\\";
+    for (int digit = 0; digit < 8; ++digit) name[3 + digit] = "0123456789abcdef"[(mix >> (28 - 4 * digit)) & 0xF];
+    if (!JoinPath(staging->folder, g_directories[kTempDir], kDirChars, name, sizeof name)) break;
+    if (CreateDirectoryA(staging->folder, &staging->attributes)) {
+      return JoinPath(staging->file, staging->folder, kPathChars, entry.sourceName, sizeof entry.sourceName);
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  staging->folder[0] = '\0';  // none of ours to remove
+  return false;
+}
+
+// The staged file, then its folder: only what this call made.
+void RemoveStaging(const Staging& staging) {
+  if (staging.folder[0] == '\0') return;
+  if (staging.file[0] != '\0') DeleteFileA(staging.file);
+  RemoveDirectoryA(staging.folder);
+}
+
 }  // namespace
 
 bool InstallPayloadEntry(const PayloadEntry& entry) {
   if (entry.directoryKind >= kDirectoryKinds) return false;
-  const char* tempDir = g_directories[kTempDir];
   const char* destinationDir = g_directories[entry.directoryKind];
 
-  // Both paths first: one that does not fit fails the entry before this
-  // call writes anything.
-  char stagedPath[kPathChars];
   char destinationPath[kPathChars];
-  if (!JoinPath(stagedPath, tempDir, kDirChars, entry.sourceName, sizeof entry.sourceName)) return false;
-  // From here on, every way out removes a file under the staging name, also
-  // one that an earlier run left behind. Declared before the file handle so
-  // the handle is closed before the staged file is deleted.
-  auto removeStaged = MakeScopeExit([&stagedPath] {
-    if (GetFileAttributesA(stagedPath) != INVALID_FILE_ATTRIBUTES) DeleteFileA(stagedPath);
-  });
   if (!JoinPath(destinationPath, destinationDir, kDirChars, entry.destinationName, sizeof entry.destinationName)) {
     return false;
   }
-  UniqueFile file;
 
   HRSRC found = FindResourceA(g_instance, MAKEINTRESOURCEA(entry.resourceId), "FILE");
   if (found == nullptr) return false;
@@ -78,12 +142,20 @@ bool InstallPayloadEntry(const PayloadEntry& entry) {
   DWORD storedSize = SizeofResource(g_instance, found);
   if (stored == nullptr || storedSize == 0) return false;
 
-  file.reset(CreateFileA(stagedPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // From here on, every way out removes the staging folder with its file.
+  // Declared before the file handle so the handle is closed before the
+  // staged file is deleted.
+  Staging staging = {};
+  auto removeStaging = MakeScopeExit([&staging] { RemoveStaging(staging); });
+  if (!MakeStaging(entry, &staging)) return false;
+  UniqueFile file;
+
+  file.reset(CreateFileA(staging.file, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, &staging.attributes, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   // One write straight from the resource; the version library expands it.
   DWORD written = 0;
-  if (!WriteFile(file.get(), stored, storedSize, &written, nullptr)) return false;
+  if (!WriteFile(file.get(), stored, storedSize, &written, nullptr) || written != storedSize) return false;
   file.reset();
 
   DWORD attributes = GetFileAttributesA(destinationPath);
@@ -92,7 +164,7 @@ bool InstallPayloadEntry(const PayloadEntry& entry) {
   char tempFile[kPathChars] = "";
   UINT tempFileChars = kPathChars;
   DWORD installed = late::VerInstallFileA(VIFF_FORCEINSTALL, const_cast<char*>(entry.sourceName),
-                                          const_cast<char*>(entry.destinationName), const_cast<char*>(tempDir),
+                                          const_cast<char*>(entry.destinationName), staging.folder,
                                           const_cast<char*>(destinationDir), nullptr, tempFile, &tempFileChars);
   if (installed != 0) return false;
 

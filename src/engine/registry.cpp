@@ -14,15 +14,18 @@ namespace {
 
 constexpr int kNameChars = 255;  // key paths and value names, NUL included
 constexpr int kDataChars = 512;  // data strings, NUL included
-constexpr DWORD kBootListBytes = 512;
+// BootExecute is read and written in wide characters: other products'
+// entries may hold characters that the ANSI code page lacks. The limit is
+// that of a list read in ANSI, in characters.
+constexpr DWORD kBootListChars = 512;
 // Room for the new entry, its NUL and the list's final NUL after a list that
-// fills the whole 512 bytes, so such a list is extended rather than refused.
-constexpr DWORD kBootWorkBytes = kBootListBytes + kNameChars + 2;
+// fills the whole 512 characters, so such a list is extended rather than refused.
+constexpr DWORD kBootWorkChars = kBootListChars + kNameChars + 2;
 
 const char kThreadingModel[] = "ThreadingModel";
 const char kDisplayName[] = "DisplayName";
 const char kUninstallString[] = "UninstallString";
-const char kBootExecute[] = "BootExecute";
+const wchar_t kBootExecute[] = L"BootExecute";
 
 // A missing string would turn a key path into the root itself: a failure.
 bool LoadText(UINT id, char* buffer, int size) { return LoadStringA(g_instance, id, buffer, size) > 0; }
@@ -55,25 +58,45 @@ bool SetNamed(const UniqueHkey& key, UINT nameId, DWORD type, const void* data, 
   return LoadText(nameId, name, kNameChars) && SetValue(key, name, type, data, size);
 }
 
+// The DLL by its full path: the system directory (with its backslash) and
+// string 18. A bare name is looked for in every loading program's folder,
+// and on older systems in its current directory, before the system
+// directory.
+bool SetServerPath(const UniqueHkey& key) {
+  char name[kDataChars];
+  if (!LoadText(IDS_DLL_NAME, name, kDataChars)) return false;
+  const char* directory = g_directories[kSystemDir];
+  int directoryLength = lstrlenA(directory);
+  int nameLength = lstrlenA(name);
+  if (directoryLength + nameLength >= kDataChars) return false;
+  char path[kDataChars];
+  lstrcpynA(path, directory, directoryLength + 1);
+  lstrcpynA(path + directoryLength, name, nameLength + 1);
+  return SetValue(key, "", REG_SZ, path, static_cast<DWORD>(directoryLength + nameLength + 1));
+}
+
 // Appends the boot-time program to BootExecute unless a whole entry equal to
 // it is there already.
 bool UpdateBootExecute(const UniqueHkey& key) {
-  char list[kBootWorkBytes];
+  wchar_t list[kBootWorkChars];
   ZeroMemory(list, sizeof list);
   DWORD type = 0;
-  DWORD size = kBootListBytes;
-  if (RegQueryValueExA(key.get(), kBootExecute, nullptr, &type, reinterpret_cast<BYTE*>(list), &size) !=
+  DWORD size = kBootListChars * sizeof(wchar_t);
+  if (RegQueryValueExW(key.get(), kBootExecute, nullptr, &type, reinterpret_cast<BYTE*>(list), &size) !=
       ERROR_SUCCESS) {
     return false;
   }
-  if (type != REG_MULTI_SZ || size > kBootListBytes) return false;
+  if (type != REG_MULTI_SZ || size > kBootListChars * sizeof(wchar_t)) return false;
 
   char name[kNameChars];
   if (!LoadText(IDS_BOOT_PROGRAM_NAME, name, kNameChars)) return false;
   LowerCaseText(name);
+  wchar_t wideName[kNameChars];
+  if (MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, kNameChars) == 0) return false;
 
-  size_t writeSize = 0;
-  switch (AddBootEntry(list, sizeof list, size, name, &writeSize)) {
+  // An odd last byte stays, as the low half of a character.
+  size_t writeChars = 0;
+  switch (AddBootEntry(list, kBootWorkChars, (size + 1) / sizeof(wchar_t), wideName, &writeChars)) {
     case BootListUpdate::kPresent:
       return true;
     case BootListUpdate::kNoRoom:
@@ -81,7 +104,8 @@ bool UpdateBootExecute(const UniqueHkey& key) {
     case BootListUpdate::kAppended:
       break;
   }
-  return SetValue(key, kBootExecute, REG_MULTI_SZ, list, static_cast<DWORD>(writeSize));
+  return RegSetValueExW(key.get(), kBootExecute, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(list),
+                        static_cast<DWORD>(writeChars * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -97,7 +121,7 @@ bool WriteRegistry() {
   key.reset();
 
   if (!CreateKey(HKEY_CLASSES_ROOT, IDS_KEY_INPROC_SERVER, KEY_WRITE, &key)) return false;
-  if (!SetText(key, "", IDS_DLL_NAME)) return false;
+  if (!SetServerPath(key)) return false;
   if (!SetText(key, kThreadingModel, IDS_THREADING_MODEL)) return false;
   key.reset();
 

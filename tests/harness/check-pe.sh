@@ -12,7 +12,8 @@
 #   loaded at run time by its full path (LoadLibraryExA; LoadLibraryA, which
 #   takes bare names, is not imported), and the names it loads are only those
 #   system DLLs and the help program. Nothing newer than NT 4.0 that it uses
-#   (SetDefaultDllDirectories, SetDllDirectoryA) is imported.
+#   (SetDefaultDllDirectories, SetDllDirectoryA, SetSecurityDescriptorControl) is
+#   imported.
 # - VDLite.dll: a PE32 i386 DLL exporting DllCanUnloadNow, DllGetClassObject
 #   and Uninstall by their plain names, importing only DLLs of NT 4.0.
 # - VDLite.exe: a PE32 i386 native program importing only ntdll.
@@ -33,8 +34,9 @@ command -v "$objdump" >/dev/null || { echo "check-pe: $objdump is missing (tools
 setup_imports="kernel32 user32 gdi32 advapi32"
 # Loaded at run time from the system directory; each must be named.
 late="comctl32 shell32 version"
-# Also named: kernel32, looked up for the library search's narrowing.
-setup_loads="kernel32 $late"
+# Also named: kernel32, looked up for the library search's narrowing, and
+# advapi32, looked up for a call that NT 4.0 lacks.
+setup_loads="kernel32 advapi32 $late"
 # Also loaded, as a data file: the hyperlink's cursor comes from it.
 setup_programs="winhlp32"
 # Names of the product's own files, which setup installs but never loads.
@@ -113,7 +115,7 @@ for name in LoadLibraryA LoadLibraryW; do
 done
 # Newer than NT 4.0 and 2000: an import of either would keep the image from
 # loading there; they are looked up at run time.
-for name in SetDefaultDllDirectories SetDllDirectoryA; do
+for name in SetDefaultDllDirectories SetDllDirectoryA SetSecurityDescriptorControl; do
   printf '%s\n' "$dump" | grep -qE "[[:space:]]$name\$" &&
     problem "$exe" "imports $name, which NT 4.0 and 2000 lack: it must be looked up with GetProcAddress"
 done

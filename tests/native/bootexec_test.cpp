@@ -170,4 +170,17 @@ TEST(BootListMultibyte, DoubleByteCharactersCompareWhole) {
   EXPECT_EQ(single.Add("\x81vx"), BootListUpdate::kPresent);
 }
 
+// Wide: other characters stay, and only A to Z fold (not a full-width V).
+TEST(BootListWide, OtherCharactersStayAndOnlyAToZFold) {
+  std::wstring list =
+      L"\x0416\xFF3C-check\0\xFF36"
+      L"dlite.exe\0\0"s +
+      std::wstring(16, L'\x7F');
+  size_t size = 0;
+  EXPECT_EQ(AddBootEntry(&list[0], list.size(), 21, L"vdlite.exe", &size), BootListUpdate::kAppended);
+  EXPECT_EQ(list.substr(0, size),
+            L"\x0416\xFF3C-check\0\xFF36"
+            L"dlite.exe\0vdlite.exe\0\0"s);
+}
+
 }  // namespace

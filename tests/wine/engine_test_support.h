@@ -27,37 +27,6 @@ constexpr char kProductControlKey[] = "SYSTEM\\CurrentControlSet\\Control\\Vandr
 // What a Windows system holds; a fresh Wine prefix has no BootExecute at all.
 constexpr char kNormalBootList[] = "autocheck autochk *";
 
-// One row of the registry layout that setup writes, with its exact type and
-// bytes (strings with their terminating zero).
-struct LayoutRow {
-  HKEY root;
-  const char* key;
-  const char* name;
-  DWORD type;
-  std::string data;
-};
-inline std::string Dword(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
-// Rows 1 to 13 in the order written; BootExecute (row 14) is checked on its
-// own, since what it holds depends on what it held.
-inline std::vector<LayoutRow> LayoutRows() {
-  const std::string product("Vandrel Lite 1.0", sizeof "Vandrel Lite 1.0");
-  return {
-      {HKEY_CLASSES_ROOT, kClsidKey, "", REG_SZ, product},
-      {HKEY_CLASSES_ROOT, kInprocKey, "", REG_SZ, std::string("VDLITE.DLL", sizeof "VDLITE.DLL")},
-      {HKEY_CLASSES_ROOT, kInprocKey, "ThreadingModel", REG_SZ, std::string("Apartment", sizeof "Apartment")},
-      {HKEY_CLASSES_ROOT, kHandlerKey, "", REG_SZ, std::string(kClsidText, sizeof kClsidText)},
-      {HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText, REG_SZ, product},
-      {HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", REG_SZ, product},
-      {HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", REG_SZ,
-       std::string("Rundll32.exe VDLite.dll,Uninstall", sizeof "Rundll32.exe VDLite.dll,Uninstall")},
-      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "BSOD", REG_DWORD, Dword(0)},
-      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "Status", REG_DWORD, Dword(0)},
-      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "StartTime", REG_BINARY, std::string(8, '\0')},
-      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "FinishTime", REG_BINARY, std::string(8, '\0')},
-      {HKEY_LOCAL_MACHINE, kVendorKey, "Version", REG_DWORD, Dword(0x01000000)},
-  };
-}
-
 inline std::string WithSlash(std::string dir) {
   if (dir.empty() || dir.back() != '\\') dir += '\\';
   return dir;
@@ -77,6 +46,36 @@ inline std::string TempDir() {
   char path[MAX_PATH];
   GetTempPathA(MAX_PATH, path);
   return WithSlash(path);
+}
+// One row of the registry layout that setup writes, with its exact type and
+// bytes (strings with their terminating zero).
+struct LayoutRow {
+  HKEY root;
+  const char* key;
+  const char* name;
+  DWORD type;
+  std::string data;
+};
+inline std::string Dword(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
+// Rows 1 to 13 in the order written; BootExecute (row 14) is checked on its
+// own, since what it holds depends on what it held.
+inline std::vector<LayoutRow> LayoutRows() {
+  const std::string product("Vandrel Lite 1.0", sizeof "Vandrel Lite 1.0");
+  return {
+      {HKEY_CLASSES_ROOT, kClsidKey, "", REG_SZ, product},
+      {HKEY_CLASSES_ROOT, kInprocKey, "", REG_SZ, SystemDir() + std::string("VDLITE.DLL", sizeof "VDLITE.DLL")},
+      {HKEY_CLASSES_ROOT, kInprocKey, "ThreadingModel", REG_SZ, std::string("Apartment", sizeof "Apartment")},
+      {HKEY_CLASSES_ROOT, kHandlerKey, "", REG_SZ, std::string(kClsidText, sizeof kClsidText)},
+      {HKEY_LOCAL_MACHINE, kApprovedKey, kClsidText, REG_SZ, product},
+      {HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", REG_SZ, product},
+      {HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", REG_SZ,
+       std::string("Rundll32.exe VDLite.dll,Uninstall", sizeof "Rundll32.exe VDLite.dll,Uninstall")},
+      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "BSOD", REG_DWORD, Dword(0)},
+      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "Status", REG_DWORD, Dword(0)},
+      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "StartTime", REG_BINARY, std::string(8, '\0')},
+      {HKEY_LOCAL_MACHINE, kLastLaunchKey, "FinishTime", REG_BINARY, std::string(8, '\0')},
+      {HKEY_LOCAL_MACHINE, kVendorKey, "Version", REG_DWORD, Dword(0x01000000)},
+  };
 }
 
 // The bytes of a FILE resource of module (null: this program).

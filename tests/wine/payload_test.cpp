@@ -69,7 +69,12 @@ class FileHolder {
 std::string DestinationOf(const PayloadEntry& entry) {
   return std::string(g_directories[entry.directoryKind]) + entry.destinationName;
 }
-std::string StagedOf(const PayloadEntry& entry) { return std::string(g_directories[kTempDir]) + entry.sourceName; }
+// A staging folder of setup's left in TEMP.
+bool StagingLeft() {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((std::string(g_directories[kTempDir]) + "vdl*.tmp").c_str(), &found);
+  return search != INVALID_HANDLE_VALUE && FindClose(search);
+}
 
 class PayloadInstall : public ::testing::Test {
  protected:
@@ -77,7 +82,10 @@ class PayloadInstall : public ::testing::Test {
     ASSERT_TRUE(InitSetupState(GetModuleHandleA(nullptr)));
     CreateDirectoryA(g_directories[kHelpDir], nullptr);
   }
-  void TearDown() override { CloseSetupEvents(); }
+  void TearDown() override {
+    EXPECT_FALSE(StagingLeft());
+    CloseSetupEvents();
+  }
 
   // Installed with the expanded stored contents and the payload stamp.
   void ExpectInstalled(const PayloadEntry& entry) {
@@ -95,7 +103,6 @@ class PayloadInstall : public ::testing::Test {
     ASSERT_TRUE(td::ReadWholeFile(DestinationOf(entry), &installed));
     EXPECT_EQ(installed.size(), expanded.size());
     EXPECT_TRUE(installed == expanded);
-    EXPECT_FALSE(td::FileExists(StagedOf(entry)));
   }
 };
 
@@ -156,11 +163,23 @@ TEST_F(PayloadInstall, ReadOnlyDestinationIsReplaced) {
   EXPECT_EQ(GetFileAttributesA(DestinationOf(help).c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 }
 
-TEST_F(PayloadInstall, LeftoverStagedFileIsOverwrittenAndRemoved) {
+decltype(&WriteFile) g_realWriteFile = nullptr;
+BOOL WINAPI ShortWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+  return g_realWriteFile(file, data, size - 1, written, overlapped);
+}
+
+// The old staging name, created first in TEMP by another user who holds it,
+// is neither used nor needed; a short write of the staged file fails.
+TEST_F(PayloadInstall, PlantedAndHeldStagingNameIsNotUsedAndAShortWriteFails) {
   const PayloadEntry& dll = kPayloadTable[0];
-  ASSERT_TRUE(td::WriteWholeFile(StagedOf(dll), "not an SZDD file"));
+  ASSERT_TRUE(td::WriteWholeFile(TempDir() + dll.sourceName, "planted"));
+  FileHolder holder(TempDir() + dll.sourceName);
+  ASSERT_TRUE(holder.WaitHeld());
   EXPECT_TRUE(InstallPayloadEntry(dll));
   ExpectInstalled(dll);
+  td::ImportPatch patch(GetModuleHandleA(nullptr), "kernel32.dll", "WriteFile", reinterpret_cast<void*>(ShortWrite));
+  g_realWriteFile = reinterpret_cast<decltype(&WriteFile)>(patch.original());
+  EXPECT_FALSE(InstallPayloadEntry(kPayloadTable[2]));
 }
 
 TEST_F(PayloadInstall, MissingResourceFailsWithoutStaging) {
@@ -168,7 +187,6 @@ TEST_F(PayloadInstall, MissingResourceFailsWithoutStaging) {
   missing.resourceId = 4242;
   ASSERT_TRUE(td::WriteWholeFile(DestinationOf(missing), "untouched"));
   EXPECT_FALSE(InstallPayloadEntry(missing));
-  EXPECT_FALSE(td::FileExists(StagedOf(missing)));
   std::string content;
   ASSERT_TRUE(td::ReadWholeFile(DestinationOf(missing), &content));
   EXPECT_EQ(content, "untouched");
@@ -347,7 +365,6 @@ TEST_F(PayloadInstall, NewerFileOfAnotherLanguageIsReplaced) {
   ASSERT_TRUE(td::ReadWholeFile(DestinationOf(entry), &content));
   EXPECT_TRUE(content == older);
   EXPECT_EQ(FileVersionMs(DestinationOf(entry)), 0x00010000u);
-  EXPECT_FALSE(td::FileExists(StagedOf(entry)));
 }
 
 TEST_F(PayloadInstall, EmptyResourceFailsWithoutStaging) {
@@ -361,7 +378,6 @@ TEST_F(PayloadInstall, EmptyResourceFailsWithoutStaging) {
   PayloadEntry entry = kPayloadTable[0];
   entry.resourceId = 4243;
   bool emptyResult = InstallPayloadEntry(entry);
-  bool stagedAfterEmpty = td::FileExists(StagedOf(entry));
   bool installedAfterEmpty = td::FileExists(DestinationOf(entry));
   // The same module's non-empty resource installs, so the module is sound.
   entry.resourceId = 4244;
@@ -370,7 +386,6 @@ TEST_F(PayloadInstall, EmptyResourceFailsWithoutStaging) {
   FreeLibrary(module);
 
   EXPECT_FALSE(emptyResult);
-  EXPECT_FALSE(stagedAfterEmpty);
   EXPECT_FALSE(installedAfterEmpty);
   EXPECT_TRUE(fullResult);
   ExpectInstalled(kPayloadTable[0]);
@@ -387,7 +402,6 @@ TEST_F(PayloadInstall, DestinationHeldByAnotherProcessFails) {
     const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
     ASSERT_TRUE(SetFileAttributesA(DestinationOf(exe).c_str(), kept | FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(InstallPayloadEntry(exe));
-    EXPECT_FALSE(td::FileExists(StagedOf(exe)));
     EXPECT_EQ(GetFileAttributesA(DestinationOf(exe).c_str()), kept);
   }
   std::string content;
@@ -448,7 +462,6 @@ TEST_F(PayloadInstall, InstalledFileThatCannotBeReopenedFails) {
   FileTimes times;
   ASSERT_TRUE(ReadFileTimes(DestinationOf(contents), &times));
   EXPECT_NE(times.write, ExpectedStampUtc());
-  EXPECT_FALSE(td::FileExists(StagedOf(contents)));
 }
 
 TEST_F(PayloadInstall, DestinationThatIsADirectoryFails) {
@@ -457,7 +470,6 @@ TEST_F(PayloadInstall, DestinationThatIsADirectoryFails) {
   const PayloadEntry& help = kPayloadTable[2];
   ASSERT_TRUE(CreateDirectoryA(DestinationOf(help).c_str(), nullptr));
   EXPECT_FALSE(InstallPayloadEntry(help));
-  EXPECT_FALSE(td::FileExists(StagedOf(help)));
   EXPECT_NE(GetFileAttributesA(DestinationOf(help).c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
   ExpectInstalled(kPayloadTable[0]);
   ExpectInstalled(kPayloadTable[1]);
@@ -474,20 +486,15 @@ TEST_F(PayloadInstall, PathThatDoesNotFitFails) {
   lstrcpynA(g_directories[kTempDir], savedTemp, kDirChars);
   EXPECT_FALSE(td::FileExists(DestinationOf(kPayloadTable[0])));
 
-  // Likewise a destination directory, and one with no terminating NUL at all;
-  // a file that an earlier run left under the staging name goes either way.
+  // Likewise a destination directory, and one with no terminating NUL at all.
   char savedSystem[kDirChars];
   lstrcpynA(savedSystem, g_directories[kSystemDir], kDirChars);
   lstrcpynA(g_directories[kSystemDir], longDir.c_str(), kDirChars);
-  ASSERT_TRUE(td::WriteWholeFile(StagedOf(kPayloadTable[0]), "left over"));
   EXPECT_FALSE(InstallPayloadEntry(kPayloadTable[0]));
-  EXPECT_FALSE(td::FileExists(StagedOf(kPayloadTable[0])));
   memset(g_directories[kSystemDir], 'x', kDirChars);
-  ASSERT_TRUE(td::WriteWholeFile(StagedOf(kPayloadTable[0]), "left over"));
   EXPECT_FALSE(InstallPayloadEntry(kPayloadTable[0]));
   lstrcpynA(g_directories[kSystemDir], savedSystem, kDirChars);
   EXPECT_FALSE(td::FileExists(DestinationOf(kPayloadTable[0])));
-  EXPECT_FALSE(td::FileExists(StagedOf(kPayloadTable[0])));
 
   // A kind outside the table.
   PayloadEntry odd = kPayloadTable[0];

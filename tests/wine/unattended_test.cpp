@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "driver/setup_state.h"
 #include "engine_test_support.h"
+#include "import_patch.h"
 #include "test_driver.h"
 
 using namespace engine_test;
@@ -51,7 +53,7 @@ void ExpectRegistryWritten() {
   DWORD type = 0;
   std::string data;
   ASSERT_TRUE(td::QueryRegValue(HKEY_CLASSES_ROOT, kInprocKey, "", &type, &data));
-  EXPECT_EQ(data, "VDLITE.DLL\0"s);
+  EXPECT_EQ(data, SystemDir() + "VDLITE.DLL\0"s);
   ASSERT_TRUE(td::QueryRegValue(HKEY_LOCAL_MACHINE, kVendorKey, "Version", &type, &data));
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
   EXPECT_EQ(data, "\0\0\0\x01"s);
@@ -117,6 +119,26 @@ TEST_F(UnattendedRun, FailingFirstEntryInstallsNothingAndWritesTheLog) {
   EXPECT_EQ(data, "autocheck autochk *\0\0"s);
   EXPECT_EQ(ReadLog(), kLogText);
   for (const char* name : {"vdlite.dl_", "vdlite.ex_"}) EXPECT_FALSE(td::FileExists(TempDir() + name)) << name;
+}
+
+// Right after the old log's deletion another user links its name to a file
+// of theirs: that file stays as it was.
+decltype(&DeleteFileA) g_realDeleteFileA = nullptr;
+BOOL WINAPI DeleteThenLink(LPCSTR path) {
+  BOOL deleted = g_realDeleteFileA(path);
+  if (lstrcmpiA(path, kLogPath) == 0) CreateHardLinkA(kLogPath, "C:\\theirs.txt", nullptr);
+  return deleted;
+}
+
+TEST_F(UnattendedRun, LinkPlantedWhereTheLogGoesIsNotFollowed) {
+  ASSERT_TRUE(InitSetupState(GetModuleHandleA(nullptr)));
+  ASSERT_TRUE(CreateDirectoryA(InstalledPath(0).c_str(), nullptr));  // the first entry fails
+  ASSERT_TRUE(td::WriteWholeFile("C:\\theirs.txt", "theirs"));
+  td::ImportPatch link(GetModuleHandleA(nullptr), "kernel32.dll", "DeleteFileA",
+                       reinterpret_cast<void*>(DeleteThenLink));
+  g_realDeleteFileA = reinterpret_cast<decltype(&DeleteFileA)>(link.original());
+  RunUnattendedSetup("-u");
+  EXPECT_EQ(ReadLog(), "theirs");
 }
 
 TEST_F(UnattendedRun, RegistryFailureKeepsTheFilesAndWritesTheLog) {
