@@ -12,6 +12,7 @@
 #include "driver/setup_state.h"
 #include "engine/payload.h"
 #include "engine_test_support.h"
+#include "import_patch.h"
 #include "resource.h"
 #include "test_driver.h"
 
@@ -538,5 +539,36 @@ class PayloadStampZone : public PayloadInstall {
 
 TEST_F(PayloadStampZone, BerlinTime) { InstallUnderBias(-60); }
 TEST_F(PayloadStampZone, NewYorkTime) { InstallUnderBias(300); }
+
+// The stamping changes one byte of the file that the version library has just
+// expanded, as a disk or a filter driver might.
+void* g_realSetFileTime = nullptr;
+BOOL WINAPI ChangeByteThenStamp(HANDLE file, const FILETIME* creation, const FILETIME* access, const FILETIME* write) {
+  char byte = 0;
+  DWORD done = 0;
+  SetFilePointer(file, 100, nullptr, FILE_BEGIN);
+  ReadFile(file, &byte, 1, &done, nullptr);
+  byte ^= 0x20;
+  SetFilePointer(file, 100, nullptr, FILE_BEGIN);
+  WriteFile(file, &byte, 1, &done, nullptr);
+  return reinterpret_cast<decltype(&SetFileTime)>(g_realSetFileTime)(file, creation, access, write);
+}
+
+// The unattended road stops at the changed first file and writes its log;
+// the file stays as it is.
+TEST_F(PayloadInstall, InstalledFileThatDiffersFromItsPayloadFailsThatFile) {
+  {
+    td::ImportPatch changing(GetModuleHandleA(nullptr), "kernel32.dll", "SetFileTime",
+                             reinterpret_cast<void*>(ChangeByteThenStamp));
+    ASSERT_TRUE(changing.active());
+    g_realSetFileTime = changing.original();
+    RunUnattendedSetup("");
+  }
+  std::string log;
+  ASSERT_TRUE(td::ReadWholeFile("C:\\SetupVDL.ERR", &log));
+  EXPECT_EQ(log, "Unattended installation of Vandrel Lite 1.0 failed. ");
+  EXPECT_TRUE(td::FileExists(DestinationOf(kPayloadTable[0])));
+  EXPECT_FALSE(td::FileExists(DestinationOf(kPayloadTable[1])));
+}
 
 }  // namespace

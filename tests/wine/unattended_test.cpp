@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine_test_support.h"
+#include "resource.h"
 #include "test_driver.h"
 
 using namespace engine_test;
@@ -20,9 +21,9 @@ std::string InstalledPath(int index) { return (index < 2 ? SystemDir() : HelpDir
 
 // Runs setup to its end; no window may appear on the way (a message box would
 // also keep it from ending within the time-out).
-void RunUnattended(const std::string& args) {
+void RunUnattended(const std::string& args, const std::string& exe = td::SetupExePath()) {
   td::Process setup;
-  ASSERT_TRUE(td::StartSetup(args, &setup));
+  ASSERT_TRUE(setup.Start("\"" + exe + "\" " + args));
   bool windowSeen = false;
   DWORD exitCode = 12345;
   bool ended = td::WaitUntil([&] {
@@ -160,6 +161,23 @@ TEST_F(UnattendedRun, SecondRunOverAnInstallationSucceeds) {
   ExpectAllFilesInstalled();
   ExpectRegistryWritten();
   EXPECT_FALSE(td::FileExists(kLogPath));
+}
+
+// Each stored file with one byte changed, then a copy cut short by a few
+// bytes (which the loader still maps): refused before anything is written.
+TEST_F(UnattendedRun, DamagedOrCutCopyWritesNothingButTheLog) {
+  ASSERT_TRUE(SeedNormalBootList());
+  const std::string copy = "C:\\SETUPVDL.EXE";
+  for (WORD id : {IDR_PAYLOAD_DLL, IDR_PAYLOAD_HLP, IDR_PAYLOAD_CNT, IDR_PAYLOAD_EXE, IDR_LICENSE_TEXT, WORD{0}}) {
+    SCOPED_TRACE(id);
+    ASSERT_TRUE(WriteDamagedSetup(copy, id, id == 0 ? 16 : 0));
+    ASSERT_NO_FATAL_FAILURE(RunUnattended("-u", copy));
+    EXPECT_EQ(ReadLog(),
+              "Unattended installation of Vandrel Lite 1.0 failed: the setup file is damaged and a new "
+              "copy of it is needed. ");
+    EXPECT_FALSE(td::FileExists(InstalledPath(0)));
+    EXPECT_FALSE(td::FileExists(TempDir() + "vdlite.dl_"));
+  }
 }
 
 }  // namespace
