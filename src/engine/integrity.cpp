@@ -76,10 +76,12 @@ bool IsInstalledFileIntact(const PayloadEntry& entry, const char* path) {
   const BYTE* digests = DigestRecord();
   int index = entry.resourceId - IDR_PAYLOAD_DLL;
   if (digests == nullptr || index < 0 || index >= kExpandedFiles) return false;
-  // Nobody may write to it while it is read.
-  UniqueFile file(
-      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) return false;
+  // Nobody may write to it while it is read. Reading moves its access time,
+  // which is put back afterwards: the file keeps its stamp.
+  UniqueFile file(CreateFileA(path, GENERIC_READ | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  FILETIME times[3];
+  if (!file || !GetFileTime(file.get(), &times[0], &times[1], &times[2])) return false;
   Sha256 hash;
   BeginSha256(&hash);
   BYTE buffer[kReadBytes];
@@ -88,6 +90,7 @@ bool IsInstalledFileIntact(const PayloadEntry& entry, const char* path) {
     if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) return false;
     AddToSha256(&hash, buffer, read);
   } while (read != 0);
+  SetFileTime(file.get(), &times[0], &times[1], &times[2]);
   uint8_t digest[kDigestBytes];
   EndSha256(&hash, digest);
   return memcmp(digest, digests + (kStoredFiles + index) * kDigestBytes, kDigestBytes) == 0;

@@ -112,6 +112,11 @@ const ExpectedString kStrings[] = {
     {27, "Unattended installation of Vandrel Lite 1.0 failed. "},
     {28, "SOFTWARE\\VandrelSoft\\Vandrel Lite"},
     {29, "Version"},
+    {30,
+     "This copy of Vandrel Lite 1.0 Setup is damaged and cannot install the product.\n\nPlease obtain a new copy of "
+     "SETUPVDL.EXE."},
+    {31,
+     "Unattended installation of Vandrel Lite 1.0 failed: the setup file is damaged and a new copy of it is needed. "},
 };
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -134,7 +139,7 @@ TEST(Resources, StringTableHoldsEveryText) {
       EXPECT_LE(n, 254);  // fits every 255-character buffer
     }
     char unused[256];
-    EXPECT_EQ(LoadStringA(module.get(), 30, unused, 255), 0) << "no string past 29";
+    EXPECT_EQ(LoadStringA(module.get(), 32, unused, 255), 0) << "no string past 31";
 
     char usage[256] = "";
     LoadStringA(module.get(), IDS_USAGE, usage, 255);

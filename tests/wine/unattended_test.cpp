@@ -168,7 +168,7 @@ TEST_F(UnattendedRun, SecondRunOverAnInstallationSucceeds) {
 TEST_F(UnattendedRun, DamagedOrCutCopyWritesNothingButTheLog) {
   ASSERT_TRUE(SeedNormalBootList());
   const std::string copy = "C:\\SETUPVDL.EXE";
-  for (WORD id : {IDR_PAYLOAD_DLL, IDR_PAYLOAD_HLP, IDR_PAYLOAD_CNT, IDR_PAYLOAD_EXE, IDR_LICENSE_TEXT, WORD{0}}) {
+  for (int id : {IDR_PAYLOAD_DLL, IDR_PAYLOAD_HLP, IDR_PAYLOAD_CNT, IDR_PAYLOAD_EXE, IDR_LICENSE_TEXT, 0}) {
     SCOPED_TRACE(id);
     ASSERT_TRUE(WriteDamagedSetup(copy, id, id == 0 ? 16 : 0));
     ASSERT_NO_FATAL_FAILURE(RunUnattended("-u", copy));

@@ -351,7 +351,7 @@ TEST(PreChecks, DamagedCopyShowsTheDamageBeforeTheRestartOffer) {
   SeedNormalSystem();
   SeedPendingRestart();
   const std::string copy = "C:\\SETUPVDL.EXE";
-  for (WORD id : {IDR_PAYLOAD_DLL, IDR_PAYLOAD_HLP, IDR_PAYLOAD_CNT, IDR_PAYLOAD_EXE, IDR_LICENSE_TEXT}) {
+  for (int id : {IDR_PAYLOAD_DLL, IDR_PAYLOAD_HLP, IDR_PAYLOAD_CNT, IDR_PAYLOAD_EXE, IDR_LICENSE_TEXT}) {
     SCOPED_TRACE(id);
     ASSERT_TRUE(engine_test::WriteDamagedSetup(copy, id));
     td::Process setup;
