@@ -178,6 +178,10 @@ TEST_F(UnattendedRun, DamagedOrCutCopyWritesNothingButTheLog) {
     EXPECT_FALSE(td::FileExists(InstalledPath(0)));
     EXPECT_FALSE(td::FileExists(TempDir() + "vdlite.dl_"));
   }
+  // Cut in what the loader maps: the system refuses to start it.
+  ASSERT_TRUE(WriteDamagedSetup(copy, 0, 600));
+  td::Process refused;
+  EXPECT_FALSE(refused.Start("\"" + copy + "\" -u"));
 }
 
 }  // namespace
