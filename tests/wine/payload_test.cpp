@@ -565,13 +565,9 @@ TEST_F(PayloadStampZone, NewYorkTime) { InstallUnderBias(300); }
 // expanded, as a disk or a filter driver might.
 void* g_realSetFileTime = nullptr;
 BOOL WINAPI ChangeByteThenStamp(HANDLE file, const FILETIME* creation, const FILETIME* access, const FILETIME* write) {
-  char byte = 0;
   DWORD done = 0;
-  SetFilePointer(file, 100, nullptr, FILE_BEGIN);
-  ReadFile(file, &byte, 1, &done, nullptr);
-  byte ^= 0x20;
-  SetFilePointer(file, 100, nullptr, FILE_BEGIN);
-  WriteFile(file, &byte, 1, &done, nullptr);
+  SetFilePointer(file, 100, nullptr, FILE_BEGIN);  // a letter of the DOS stub's text, or of the help file's
+  WriteFile(file, "", 1, &done, nullptr);
   return reinterpret_cast<decltype(&SetFileTime)>(g_realSetFileTime)(file, creation, access, write);
 }
 
