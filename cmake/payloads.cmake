@@ -57,4 +57,18 @@ add_payload($<TARGET_FILE:vdlite_dll> vdlite.dl_ vdlite_dll)
 add_payload($<TARGET_FILE:vdlite_exe> vdlite.ex_ vdlite_exe)
 add_payload(${PAYLOAD_SRC}/VDLite.hlp vdlite.hl_)
 add_payload(${PAYLOAD_SRC}/VDLite.cnt vdlite.cn_)
-add_custom_target(payloads DEPENDS ${PAYLOAD_FILES})
+
+# What setup compares its stored files and the files it installed with:
+# digests of exactly the bytes stored and of the files they expand to.
+set(PAYLOAD_DIGESTS ${PAYLOAD_DIR}/file_digests.inc)
+set(STORED_FILES ${PAYLOAD_DIR}/vdlite.dl_ ${PAYLOAD_DIR}/vdlite.hl_ ${PAYLOAD_DIR}/vdlite.cn_ ${PAYLOAD_DIR}/vdlite.ex_
+    ${RES_DIR}/license.txt)
+set(PLAIN_FILES $<TARGET_FILE:vdlite_dll> ${PAYLOAD_SRC}/VDLite.hlp ${PAYLOAD_SRC}/VDLite.cnt $<TARGET_FILE:vdlite_exe>)
+add_custom_command(
+  OUTPUT ${PAYLOAD_DIGESTS}
+  COMMAND ${CMAKE_COMMAND} "-DSTORED=$<JOIN:${STORED_FILES},|>" "-DPLAIN=$<JOIN:${PLAIN_FILES},|>"
+          -DOUTPUT=${PAYLOAD_DIGESTS} -P ${CMAKE_SOURCE_DIR}/cmake/digests.cmake
+  DEPENDS ${STORED_FILES} ${PLAIN_FILES} vdlite_dll vdlite_exe ${CMAKE_SOURCE_DIR}/cmake/digests.cmake
+  COMMENT "Recording the digests of the stored and expanded files"
+  VERBATIM)
+add_custom_target(payloads DEPENDS ${PAYLOAD_FILES} ${PAYLOAD_DIGESTS})

@@ -32,6 +32,8 @@
 #define IDS_ERROR_LOG_TEXT 27
 #define IDS_KEY_VENDOR 28
 #define IDS_VALUE_VERSION 29
+#define IDS_DAMAGED_SETUP 30
+#define IDS_DAMAGED_SETUP_LOG 31
 
 // Icon.
 #define IDI_SETUP 101
@@ -52,6 +54,10 @@
 #define IDR_PAYLOAD_CNT 109
 #define IDR_PAYLOAD_EXE 110
 #define IDR_LICENSE_TEXT 111
+
+// SHA-256 of the five stored files, then of the four expanded payload files,
+// each series in the order of the ids above (RCDATA).
+#define IDR_FILE_DIGESTS 112
 
 // Bitmaps.
 #define IDB_SIDE_PICTURE 113

@@ -27,6 +27,15 @@ int strncmp(const char* a, const char* b, size_t count) {
   return 0;
 }
 
+int memcmp(const void* a, const void* b, size_t count) {
+  const unsigned char* x = static_cast<const unsigned char*>(a);
+  const unsigned char* y = static_cast<const unsigned char*>(b);
+  for (size_t i = 0; i < count; ++i) {
+    if (x[i] != y[i]) return x[i] - y[i];
+  }
+  return 0;
+}
+
 void* memmove(void* to, const void* from, size_t count) {
   unsigned char* d = static_cast<unsigned char*>(to);
   const unsigned char* s = static_cast<const unsigned char*>(from);

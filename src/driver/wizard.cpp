@@ -13,6 +13,7 @@
 #include "driver/wizard.h"
 #include "engine/checks.h"
 #include "engine/guards.h"
+#include "engine/integrity.h"
 #include "pages/pages.h"
 #include "resource.h"
 
@@ -39,6 +40,12 @@ static_assert(kPageSize == 48, "a page description is 48 bytes");
 
 INT_PTR ShowCheckDialog(WORD id, DLGPROC procedure) {
   return DialogBoxParamA(g_instance, MAKEINTRESOURCEA(id), nullptr, procedure, 0);
+}
+
+void ShowDamagedSetup() {
+  char message[256];
+  LoadStringA(g_instance, IDS_DAMAGED_SETUP, message, 255);
+  MessageBoxA(nullptr, message, g_setupCaption, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace
@@ -115,6 +122,12 @@ void RestartSystem() {
 int RunWizardMode() {
   if (!IsSupportedSystem()) {
     ShowCheckDialog(IDD_UNSUPPORTED_SYSTEM, NoticeDialogProc);
+    return 0;
+  }
+  // A damaged file is refused before the restart offer or the overwrite
+  // question can lead the user into anything.
+  if (!IsSetupFileIntact()) {
+    ShowDamagedSetup();
     return 0;
   }
   if (IsRestartPending()) {

@@ -6,6 +6,7 @@
 #include "driver/late_libraries.h"
 #include "driver/setup_state.h"
 #include "engine/guards.h"
+#include "engine/integrity.h"
 #include "engine/timestamp_logic.h"
 #include "resource.h"
 
@@ -174,5 +175,5 @@ bool InstallPayloadEntry(const PayloadEntry& entry) {
   if (!file) return false;
   SetFileTime(file.get(), &stamp, &stamp, &stamp);
   file.reset();
-  return true;
+  return IsInstalledFileIntact(entry, destinationPath);
 }

@@ -88,6 +88,22 @@ inline std::string StoredFile(WORD id, HMODULE module = nullptr) {
   return data == nullptr ? std::string() : std::string(data, SizeofResource(module, found));
 }
 
+// A copy of SETUPVDL.EXE at path with one byte changed in the middle of its
+// FILE resource id (found by its bytes, which this program carries too), or,
+// for id 0, with its last cut bytes cut off.
+inline bool WriteDamagedSetup(const std::string& path, int id, size_t cut = 0) {
+  std::string image;
+  if (!td::ReadWholeFile(td::SetupExePath(), &image) || cut > image.size()) return false;
+  image.resize(image.size() - cut);
+  if (id != 0) {
+    std::string stored = StoredFile(static_cast<WORD>(id));
+    size_t at = image.find(stored);
+    if (stored.empty() || at == std::string::npos) return false;
+    image[at + stored.size() / 2] ^= 0x20;
+  }
+  return td::WriteWholeFile(path, image);
+}
+
 // An SZDD expander of our own, so the installed contents are checked against
 // the stored format and not against the version library's own reading.
 inline bool ExpandSzdd(const std::string& stored, std::string* out) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "driver/setup_state.h"
+#include "engine/digest_logic.h"
 #include "engine/payload.h"
 #include "engine_test_support.h"
 #include "import_patch.h"
@@ -238,8 +239,24 @@ void ZeroResourceSize(const std::string& path, WORD id) {
   ASSERT_TRUE(td::WriteWholeFile(path, image));
 }
 
-// A copy of SETUPVDL.EXE whose only resources are an empty FILE 4243 and a
-// copy of the stored DLL as FILE 4244, loaded as a data file.
+// Setup's digest record, with the digest of what FILE 107 expands to made
+// that of dll.
+bool AddDigestRecord(HANDLE update, const std::string& dll) {
+  HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_FILE_DIGESTS), RT_RCDATA);
+  std::string record(static_cast<const char*>(LockResource(LoadResource(nullptr, found))),
+                     SizeofResource(nullptr, found));
+  Sha256 hash;
+  BeginSha256(&hash);
+  AddToSha256(&hash, dll.data(), dll.size());
+  uint8_t digest[kDigestBytes];
+  EndSha256(&hash, digest);
+  record.replace(5 * kDigestBytes, kDigestBytes, reinterpret_cast<const char*>(digest), kDigestBytes);
+  return UpdateResourceA(update, RT_RCDATA, MAKEINTRESOURCEA(IDR_FILE_DIGESTS),
+                         MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &record[0], static_cast<DWORD>(record.size()));
+}
+
+// A copy of SETUPVDL.EXE whose only resources are an empty FILE 4243, a
+// copy of the stored DLL as FILE 107 and the digests, loaded as a data file.
 void LoadModuleWithEmptyResource(const std::string& path, HMODULE* module) {
   *module = nullptr;
   ASSERT_TRUE(CopyFileA(td::SetupExePath().c_str(), path.c_str(), FALSE)) << GetLastError();
@@ -249,8 +266,10 @@ void LoadModuleWithEmptyResource(const std::string& path, HMODULE* module) {
   std::string stored = StoredFile(IDR_PAYLOAD_DLL);
   WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
   BOOL oneByte = UpdateResourceA(update, "FILE", MAKEINTRESOURCEA(4243), language, one, 1);
-  BOOL full =
-      UpdateResourceA(update, "FILE", MAKEINTRESOURCEA(4244), language, &stored[0], static_cast<DWORD>(stored.size()));
+  std::string dll;
+  BOOL full = UpdateResourceA(update, "FILE", MAKEINTRESOURCEA(IDR_PAYLOAD_DLL), language, &stored[0],
+                              static_cast<DWORD>(stored.size())) &&
+              ExpandSzdd(stored, &dll) && AddDigestRecord(update, dll);
   ASSERT_TRUE(EndUpdateResourceA(update, !(oneByte && full))) << GetLastError();
   ASSERT_TRUE(oneByte && full);
   ASSERT_NO_FATAL_FAILURE(ZeroResourceSize(path, 4243));
@@ -258,16 +277,19 @@ void LoadModuleWithEmptyResource(const std::string& path, HMODULE* module) {
   ASSERT_NE(*module, nullptr) << GetLastError();
 }
 
-// A copy of SETUPVDL.EXE whose only resource is data as FILE id, loaded as
-// a data file.
-void LoadModuleWithFile(const std::string& path, WORD id, const std::string& data, HMODULE* module) {
+std::string StoreLiterally(const std::string& plain);
+
+// A copy of SETUPVDL.EXE whose only resources are dll stored as FILE 107
+// and its digests, loaded as a data file.
+void LoadModuleWithDll(const std::string& path, const std::string& dll, HMODULE* module) {
   *module = nullptr;
   ASSERT_TRUE(CopyFileA(td::SetupExePath().c_str(), path.c_str(), FALSE)) << GetLastError();
   HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
   ASSERT_NE(update, nullptr) << GetLastError();
-  std::string copy = data;
-  BOOL added = UpdateResourceA(update, "FILE", MAKEINTRESOURCEA(id), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                               &copy[0], static_cast<DWORD>(copy.size()));
+  std::string copy = StoreLiterally(dll);
+  BOOL added = UpdateResourceA(update, "FILE", MAKEINTRESOURCEA(IDR_PAYLOAD_DLL),
+                               MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &copy[0], static_cast<DWORD>(copy.size())) &&
+               AddDigestRecord(update, dll);
   ASSERT_TRUE(EndUpdateResourceA(update, !added)) << GetLastError();
   ASSERT_TRUE(added);
   *module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -349,9 +371,8 @@ TEST_F(PayloadInstall, NewerFileOfAnotherLanguageIsReplaced) {
   ASSERT_FALSE(older.empty());
   ASSERT_FALSE(newer.empty());
   HMODULE module = nullptr;
-  ASSERT_NO_FATAL_FAILURE(LoadModuleWithFile(TempDir() + "versioned.dll", 4245, StoreLiterally(older), &module));
+  ASSERT_NO_FATAL_FAILURE(LoadModuleWithDll(TempDir() + "versioned.dll", older, &module));
   PayloadEntry entry = kPayloadTable[0];
-  entry.resourceId = 4245;
   ASSERT_TRUE(td::WriteWholeFile(DestinationOf(entry), newer));
   ASSERT_EQ(FileVersionMs(DestinationOf(entry)), 0x00020000u);
 
@@ -380,7 +401,7 @@ TEST_F(PayloadInstall, EmptyResourceFailsWithoutStaging) {
   bool emptyResult = InstallPayloadEntry(entry);
   bool installedAfterEmpty = td::FileExists(DestinationOf(entry));
   // The same module's non-empty resource installs, so the module is sound.
-  entry.resourceId = 4244;
+  entry.resourceId = IDR_PAYLOAD_DLL;
   bool fullResult = InstallPayloadEntry(entry);
   g_instance = GetModuleHandleA(nullptr);
   FreeLibrary(module);
@@ -529,5 +550,32 @@ TEST_F(PayloadStampZone, BerlinTime) { InstallUnderBias(-60, 0, -60); }
 // 01:00 EST (UTC-5) is 06:00 UTC: 360 minutes; 01:00 EDT (UTC-4) is 05:00
 // UTC: 300.
 TEST_F(PayloadStampZone, NewYorkTime) { InstallUnderBias(300, 360, 300); }
+
+// The stamping changes one byte of the file that the version library has just
+// expanded, as a disk or a filter driver might.
+void* g_realSetFileTime = nullptr;
+BOOL WINAPI ChangeByteThenStamp(HANDLE file, const FILETIME* creation, const FILETIME* access, const FILETIME* write) {
+  DWORD done = 0;
+  SetFilePointer(file, 100, nullptr, FILE_BEGIN);  // a letter of the DOS stub's text, or of the help file's
+  WriteFile(file, "", 1, &done, nullptr);
+  return reinterpret_cast<decltype(&SetFileTime)>(g_realSetFileTime)(file, creation, access, write);
+}
+
+// The unattended road stops at the changed first file and writes its log;
+// the file stays as it is.
+TEST_F(PayloadInstall, InstalledFileThatDiffersFromItsPayloadFailsThatFile) {
+  {
+    td::ImportPatch changing(GetModuleHandleA(nullptr), "kernel32.dll", "SetFileTime",
+                             reinterpret_cast<void*>(ChangeByteThenStamp));
+    ASSERT_TRUE(changing.active());
+    g_realSetFileTime = changing.original();
+    RunUnattendedSetup("");
+  }
+  std::string log;
+  ASSERT_TRUE(td::ReadWholeFile("C:\\SetupVDL.ERR", &log));
+  EXPECT_EQ(log, "Unattended installation of Vandrel Lite 1.0 failed. ");
+  EXPECT_TRUE(td::FileExists(DestinationOf(kPayloadTable[0])));
+  EXPECT_FALSE(td::FileExists(DestinationOf(kPayloadTable[1])));
+}
 
 }  // namespace

@@ -114,6 +114,11 @@ const ExpectedString kStrings[] = {
     {27, "Unattended installation of Vandrel Lite 1.0 failed. "},
     {28, kVendorKey},
     {29, "Version"},
+    {30,
+     "This copy of Vandrel Lite 1.0 Setup is damaged and cannot install the product.\n\nPlease obtain a new copy of "
+     "SETUPVDL.EXE."},
+    {31,
+     "Unattended installation of Vandrel Lite 1.0 failed: the setup file is damaged and a new copy of it is needed. "},
 };
 
 TEST(Resources, StringTableHoldsEveryText) {
@@ -126,7 +131,7 @@ TEST(Resources, StringTableHoldsEveryText) {
       EXPECT_EQ(std::string(text, n > 0 ? n : 0), want.text);
     }
     char unused[256];
-    EXPECT_EQ(LoadStringA(module.get(), 30, unused, 255), 0) << "no string past 29";
+    EXPECT_EQ(LoadStringA(module.get(), 32, unused, 255), 0) << "no string past 31";
   });
 }
 

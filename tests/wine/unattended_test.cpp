@@ -7,6 +7,7 @@
 #include "driver/setup_state.h"
 #include "engine_test_support.h"
 #include "import_patch.h"
+#include "resource.h"
 #include "test_driver.h"
 
 using namespace engine_test;
@@ -22,9 +23,9 @@ std::string InstalledPath(int index) { return (index < 2 ? SystemDir() : HelpDir
 
 // Runs setup to its end; no window may appear on the way (a message box would
 // also keep it from ending within the time-out).
-void RunUnattended(const std::string& args) {
+void RunUnattended(const std::string& args, const std::string& exe = td::SetupExePath()) {
   td::Process setup;
-  ASSERT_TRUE(td::StartSetup(args, &setup));
+  ASSERT_TRUE(setup.Start("\"" + exe + "\" " + args));
   bool windowSeen = false;
   DWORD exitCode = 12345;
   bool ended = td::WaitExitWithoutWindow(&setup, td::kWaitMs, &exitCode, &windowSeen);
@@ -177,6 +178,27 @@ TEST_F(UnattendedRun, SecondRunOverAnInstallationSucceeds) {
   ExpectAllFilesInstalled();
   ExpectRegistryWritten();
   EXPECT_FALSE(td::FileExists(kLogPath));
+}
+
+// Each stored file with one byte changed, then a copy cut short by a few
+// bytes (which the loader still maps): refused before anything is written.
+TEST_F(UnattendedRun, DamagedOrCutCopyWritesNothingButTheLog) {
+  ASSERT_TRUE(SeedNormalBootList());
+  const std::string copy = "C:\\SETUPVDL.EXE";
+  for (int id : {IDR_PAYLOAD_DLL, IDR_PAYLOAD_HLP, IDR_PAYLOAD_CNT, IDR_PAYLOAD_EXE, IDR_LICENSE_TEXT, 0}) {
+    SCOPED_TRACE(id);
+    ASSERT_TRUE(WriteDamagedSetup(copy, id, id == 0 ? 16 : 0));
+    ASSERT_NO_FATAL_FAILURE(RunUnattended("-u", copy));
+    EXPECT_EQ(ReadLog(),
+              "Unattended installation of Vandrel Lite 1.0 failed: the setup file is damaged and a new "
+              "copy of it is needed. ");
+    EXPECT_FALSE(td::FileExists(InstalledPath(0)));
+    EXPECT_FALSE(td::FileExists(TempDir() + "vdlite.dl_"));
+  }
+  // Cut in what the loader maps: the system refuses to start it.
+  ASSERT_TRUE(WriteDamagedSetup(copy, 0, 600));
+  td::Process refused;
+  EXPECT_FALSE(refused.Start("\"" + copy + "\" -u"));
 }
 
 }  // namespace

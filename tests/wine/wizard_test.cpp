@@ -294,6 +294,29 @@ TEST(PreChecks, UnsupportedSystemShowsOnlyTheNotice) {
   ExpectEndsWithZero(setup);
 }
 
+// Each stored file with one byte changed: the message comes before the
+// restart offer, and nothing is written.
+TEST(PreChecks, DamagedCopyShowsTheDamageBeforeTheRestartOffer) {
+  SeedNormalSystem();
+  SeedPendingRestart();
+  const std::string copy = "C:\\SETUPVDL.EXE";
+  for (int id : {IDR_PAYLOAD_DLL, IDR_PAYLOAD_HLP, IDR_PAYLOAD_CNT, IDR_PAYLOAD_EXE, IDR_LICENSE_TEXT}) {
+    SCOPED_TRACE(id);
+    ASSERT_TRUE(engine_test::WriteDamagedSetup(copy, id));
+    td::Process setup;
+    ASSERT_TRUE(setup.Start("\"" + copy + "\""));
+    td::MessageBoxInfo box;
+    ASSERT_TRUE(td::WaitForMessageBox(kCaption, setup.pid(), &box));
+    EXPECT_EQ(box.text,
+              "This copy of Vandrel Lite 1.0 Setup is damaged and cannot install the product.\n\nPlease "
+              "obtain a new copy of SETUPVDL.EXE.");
+    if (id == IDR_LICENSE_TEXT) td::SavePaintedScreenshot(box.window, "damaged-setup.bmp");
+    ASSERT_TRUE(td::AnswerMessageBox(box.window, IDOK));
+    ExpectEndsWithZero(setup);
+    EXPECT_FALSE(td::FileExists(SystemDir() + "VDLite.dll"));
+  }
+}
+
 TEST(PreChecks, PendingRestartAnsweredNoEndsWithoutAskingMore) {
   SeedPendingRestart();
   SeedInstalledVersion();
