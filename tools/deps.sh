@@ -4,7 +4,7 @@ set -eu
 pkgs="cmake ninja-build g++ clang clang-tidy libclang-rt-14-dev googletest
  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
  wine64 wine32:i386 fonts-wine fonts-liberation xvfb xauth mscompress imagemagick x11-utils nsis
- osslsigncode openssl locales"
+ osslsigncode openssl locales libxml2-utils"
 missing=
 for p in $pkgs; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
