@@ -15,7 +15,7 @@ for tool in "$windres" xmllint; do
 done
 # windres writes the resource back as a script: one quoted line per line.
 text=$("$windres" -i "$image" -O rc 2>/dev/null |
-  awk '/^1 24 /{on=1; next} on && /^END/{exit} on && /^ *"/{sub(/^ *"/, ""); sub(/"$/, ""); gsub(/""/, "\""); print}')
+  awk '/^1 24 /{on=1; next} on && /^END/{exit} on && /^ *"/{sub(/^ *"/, ""); sub(/"$/, ""); gsub(/""/, "\""); printf "%s", $0}')
 [ -n "$text" ] || { echo "check-manifest: $image has no manifest (type 24, id 1)" >&2; exit 1; }
 manifest=$(printf '%b' "$text")
 fail=0
