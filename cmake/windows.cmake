@@ -28,6 +28,7 @@ set(RES_DIR ${CMAKE_SOURCE_DIR}/res)
 include(cmake/payloads.cmake)
 
 file(GLOB CORE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*.cpp)
+list(FILTER CORE_SOURCES EXCLUDE REGEX "/src/deploy/")
 list(REMOVE_ITEM CORE_SOURCES ${CMAKE_SOURCE_DIR}/src/driver/main.cpp ${CMAKE_SOURCE_DIR}/src/driver/entry.cpp
      ${CMAKE_SOURCE_DIR}/src/driver/runtime.cpp)
 
@@ -74,6 +75,28 @@ add_custom_command(TARGET SETUPVDL POST_BUILD
           "-DINPUTS=$<JOIN:$<TARGET_OBJECTS:SETUPVDL>;$<TARGET_FILE:setupcore>,|>"
           -P ${CMAKE_SOURCE_DIR}/cmake/check-exit-table.cmake
   VERBATIM)
+
+# VDLPUSH.EXE, the deployment program that runs SETUPVDL.EXE -u and answers
+# with an exit code (docs/deploying.md): a console program with its own
+# entry and no run-time library, importing only kernel32, user32 and
+# advapi32.
+add_executable(VDLPUSH ${CMAKE_SOURCE_DIR}/src/deploy/push.cpp ${CMAKE_SOURCE_DIR}/src/deploy/push.rc
+                       ${CMAKE_SOURCE_DIR}/src/driver/runtime.cpp ${CMAKE_SOURCE_DIR}/src/driver/library_search.cpp
+                       ${CMAKE_SOURCE_DIR}/src/driver/cmdline_logic.cpp ${CMAKE_SOURCE_DIR}/src/driver/mbtext_logic.cpp
+                       ${CMAKE_SOURCE_DIR}/src/engine/bootexec_logic.cpp)
+set_target_properties(VDLPUSH PROPERTIES OUTPUT_NAME VDLPUSH SUFFIX .EXE)
+target_compile_options(VDLPUSH PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${SIZE_FLAGS} ${SHIP_CXX_FLAGS}>)
+target_include_directories(VDLPUSH PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(VDLPUSH PRIVATE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501 WINVER=0x0501)
+target_link_libraries(VDLPUSH PRIVATE advapi32 user32 kernel32)
+set(CONSOLE_LINK_FLAGS ${LINK_FLAGS})
+list(REMOVE_ITEM CONSOLE_LINK_FLAGS -mwindows)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  set(CONSOLE_ENTRY_SYMBOL _mainCRTStartup)
+else()
+  set(CONSOLE_ENTRY_SYMBOL mainCRTStartup)
+endif()
+target_link_options(VDLPUSH PRIVATE ${CONSOLE_LINK_FLAGS} -mconsole -nostartfiles -Wl,-e,${CONSOLE_ENTRY_SYMBOL})
 include(cmake/signing.cmake)
 
 if(SETUPVDL_TESTS)

@@ -14,9 +14,10 @@ cd "$root"
 # inside the namespace, where it is built already).
 tree=i686
 export SETUPVDL_WINE_BITS=32
+# Only what runs below: setup and the one wizard test program.
 if [ "${SETUPVDL_WINE_NAMESPACE:-}" != 1 ]; then
-  tools/deps.sh
-  BUILD_TREES=i686 tools/build.sh
+  tools/deps.sh demo
+  BUILD_TREES=i686 BUILD_TARGETS="SETUPVDL wizard_test" tools/build.sh
 fi
 . tests/harness/wine-env.sh
 wine_enter_namespace "$0" "$@"
@@ -32,9 +33,18 @@ tpl=$out/$tree/wine-template
 tests/harness/make-template.sh "$tpl"
 exe=$out/$tree/bin/SETUPVDL.EXE
 
+# What setup left in the prefix, named as Windows names it: the prefix
+# itself is removed when the demo ends.
 show_installed() {  # prefix
-  local sys=$1/drive_c/windows/system32 hlp=$1/drive_c/windows/help
-  ls -l --time-style=full-iso "$sys/VDLite.dll" "$sys/VDLite.exe" "$hlp/VDLite.hlp" "$hlp/VDLite.cnt" 2>&1 || true
+  local f
+  for f in windows/system32/VDLite.dll windows/system32/VDLite.exe windows/help/VDLite.hlp windows/help/VDLite.cnt; do
+    if [ -f "$1/drive_c/$f" ]; then
+      printf 'C:\\%s  %s bytes, %s\n' "${f//\//\\}" "$(stat -c %s "$1/drive_c/$f")" \
+        "$(date -u -r "$1/drive_c/$f" '+%Y-%m-%d %H:%M:%S UTC')"
+    else
+      printf 'C:\\%s is missing\n' "${f//\//\\}"
+    fi
+  done
   if [ -f "$1/drive_c/SetupVDL.ERR" ]; then echo "error log: $(cat "$1/drive_c/SetupVDL.ERR")"; else echo "no error log"; fi
 }
 

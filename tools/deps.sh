@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that the build and the tests need, when missing.
+#   tools/deps.sh        everything that tools/check.sh, tools/sign.sh and the benchmark use
+#   tools/deps.sh demo   only what tools/demo.sh uses: the i686 build of
+#                        SETUPVDL.EXE and its wizard test, Wine, Xvfb, ImageMagick
 set -eu
-pkgs="cmake ninja-build g++ clang clang-tidy libclang-rt-14-dev googletest
- g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
- wine64 wine32:i386 fonts-wine fonts-liberation xvfb xauth mscompress imagemagick x11-utils nsis
- osslsigncode openssl locales libxml2-utils"
+demo_pkgs="cmake ninja-build googletest g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+ wine64 wine32:i386 fonts-wine fonts-liberation xvfb xauth mscompress imagemagick"
+pkgs="$demo_pkgs g++ clang clang-tidy libclang-rt-14-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+ x11-utils nsis osslsigncode openssl locales libxml2-utils"
+[ "${1:-}" = demo ] && pkgs=$demo_pkgs
 missing=
 for p in $pkgs; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

@@ -92,6 +92,6 @@ if [ -n "${SETUPVDL_SIGN_TIMESTAMP:-}" ]; then
 else
   echo "Signed, signing time $(date -u -d "@$SETUPVDL_SIGN_TIME" '+%Y-%m-%d %H:%M:%S UTC'):"
 fi
-for f in payload/plain/VDLite.dll payload/plain/VDLite.exe bin/SETUPVDL.EXE; do
+for f in payload/plain/VDLite.dll payload/plain/VDLite.exe bin/SETUPVDL.EXE bin/VDLPUSH.EXE; do
   printf '  %s  %s bytes\n' "$out/$f" "$(stat -c %s "$out/$f")"
 done

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Static checks of the three i686 images that ship: SETUPVDL.EXE and the two
-# program files it carries, VDLite.dll and VDLite.exe.
-#   check-pe.sh path/to/SETUPVDL.EXE [path/to/VDLite.dll path/to/VDLite.exe]
-# (by default the two are taken from the same build tree's payload/plain/).
+# Static checks of the four i686 images that ship: SETUPVDL.EXE, the two
+# program files it carries, VDLite.dll and VDLite.exe, and the deployment
+# program VDLPUSH.EXE.
+#   check-pe.sh path/to/SETUPVDL.EXE [path/to/VDLite.dll path/to/VDLite.exe [path/to/VDLPUSH.EXE]]
+# (by default the two are taken from the same build tree's payload/plain/,
+# and VDLPUSH.EXE from beside SETUPVDL.EXE).
 #
 # - SETUPVDL.EXE: a PE32 i386 Windows GUI program that imports from kernel32,
 #   user32, gdi32 and advapi32 only, the DLLs that every NT version protects
@@ -14,6 +16,8 @@
 # - VDLite.dll: a PE32 i386 DLL exporting DllCanUnloadNow, DllGetClassObject
 #   and Uninstall by their plain names, importing only DLLs of NT 4.0.
 # - VDLite.exe: a PE32 i386 native program importing only ntdll.
+# - VDLPUSH.EXE: a PE32 i386 console program that imports from kernel32,
+#   user32 and advapi32 only (KnownDLLs) and loads no library at all.
 # - None of them holds an instruction that NT 4.0's oldest processors (a 486,
 #   and for Windows 2000 a Pentium) lack: CMOV, FCMOV, FCOMI/FUCOMI, RDTSC,
 #   CMPXCHG8B, MMX or SSE.
@@ -22,6 +26,7 @@ exe=${1:?usage: check-pe.sh SETUPVDL.EXE [VDLite.dll VDLite.exe]}
 plain=$(dirname "$exe")/../payload/plain
 dll=${2:-$plain/VDLite.dll}
 native=${3:-$plain/VDLite.exe}
+push=${4:-$(dirname "$exe")/VDLPUSH.EXE}
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 command -v "$objdump" >/dev/null || { echo "check-pe: $objdump is missing (tools/deps.sh installs it)" >&2; exit 1; }
 
@@ -37,6 +42,7 @@ payload_files="vdlite.dll vdlite.exe"
 # What the shell extension may import: DLLs that NT 4.0 has.
 dll_imports="kernel32 user32 gdi32 advapi32 comctl32 shell32 ole32"
 dll_exports="DllCanUnloadNow DllGetClassObject Uninstall"
+push_imports="kernel32 user32 advapi32"
 fail=0
 problem() {  # image, text
   echo "check-pe: $1: $2" >&2
@@ -93,7 +99,7 @@ $(printf '%s\n' "$bad" | head -5)"
   fi
 }
 
-for image in "$exe" "$dll" "$native"; do
+for image in "$exe" "$dll" "$native" "$push"; do
   [ -f "$image" ] || { echo "check-pe: no file $image" >&2; exit 1; }
 done
 
@@ -156,10 +162,20 @@ dump=$("$objdump" -p "$native" 2>&1) || { problem "$native" "objdump cannot read
 native_found=$(check_imports "$native" "$dump" "ntdll")
 check_processor "$native"
 
+# --- VDLPUSH.EXE
+check_header "$push" 3 0
+dump=$("$objdump" -p "$push" 2>&1) || { problem "$push" "objdump cannot read it: $dump"; exit 1; }
+push_found=$(check_imports "$push" "$dump" "$push_imports")
+for name in LoadLibraryA LoadLibraryW LoadLibraryExA LoadLibraryExW; do
+  printf '%s\n' "$dump" | grep -qE "[[:space:]]$name\$" && problem "$push" "imports $name: it loads no library"
+done
+check_processor "$push"
+
 if [ "$fail" = 0 ]; then
   echo "check-pe: $exe: PE32 i386 GUI, imports: $exe_imports; loads at run time: $(echo $runtime | tr ' ' ',')"
   echo "check-pe: $dll: PE32 i386 DLL, exports: $(echo $exported | tr ' ' ','); imports: $dll_found"
   echo "check-pe: $native: PE32 i386 native, imports: $native_found"
+  echo "check-pe: $push: PE32 i386 console, imports: $push_found"
   echo "check-pe: no instruction that a 486 or Pentium lacks in any of them"
 fi
 exit $fail

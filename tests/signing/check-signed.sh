@@ -2,10 +2,10 @@
 # Checks the signed release (tools/sign.sh) with a throwaway key and a
 # self-signed "VandrelSoft" certificate made here by openssl and removed
 # afterwards:
-#  - osslsigncode accepts both signatures of VDLite.dll, VDLite.exe and
-#    SETUPVDL.EXE against that certificate (SHA-1 first, SHA-256 nested, each
-#    with the given signing time) and refuses both in a file with one byte
-#    changed after signing;
+#  - osslsigncode accepts both signatures of VDLite.dll, VDLite.exe,
+#    SETUPVDL.EXE and VDLPUSH.EXE against that certificate (SHA-1 first,
+#    SHA-256 nested, each with the given signing time) and refuses both in a
+#    file with one byte changed after signing;
 #  - i686: a second clean signed build with the same key and time is
 #    identical byte for byte, and the signed SETUPVDL.EXE passes the PE checks;
 #  - --wine: under Wine the signed SETUPVDL.EXE installs with -u; the installed
@@ -30,7 +30,7 @@ problem() {
   echo "check-signed ($arch): $*" >&2
   fail=1
 }
-files="payload/plain/VDLite.dll payload/plain/VDLite.exe bin/SETUPVDL.EXE"
+files="payload/plain/VDLite.dll payload/plain/VDLite.exe bin/SETUPVDL.EXE bin/VDLPUSH.EXE"
 
 # The throwaway key: a code-signing certificate of the publisher's name.
 cat >"$work/cert.cnf" <<'CNF'

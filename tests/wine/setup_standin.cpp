@@ -1,10 +1,13 @@
-// A stand-in for SETUPVDL.EXE in the deployment wrapper's tests: it removes
-// the log, as setup's unattended mode does first, and ends normally without
-// installing anything, as setup does after a failure when it cannot write
-// its log.
+// A stand-in for SETUPVDL.EXE in the deployment program's tests: it tells
+// that it runs (event "VdlStandinRuns") and ends, installing nothing, once
+// the test lets it (event "VdlStandinGo"), or after two minutes.
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  DeleteFileA("C:\\SetupVDL.ERR");
+  HANDLE runs = CreateEventA(nullptr, TRUE, TRUE, "VdlStandinRuns");
+  HANDLE go = OpenEventA(SYNCHRONIZE, FALSE, "VdlStandinGo");
+  if (go != nullptr) WaitForSingleObject(go, 120000);
+  if (go != nullptr) CloseHandle(go);
+  if (runs != nullptr) CloseHandle(runs);
   return 0;
 }
