@@ -47,7 +47,8 @@ set(SETUP_RC ${RES_DIR}/setup.rc)
 add_library(setupres OBJECT ${SETUP_RC})
 target_include_directories(setupres PRIVATE ${RES_DIR} ${PAYLOAD_DIR})
 # windres does not report the files that the script pulls in: name them.
-file(GLOB RES_FILES CONFIGURE_DEPENDS ${RES_DIR}/*.bmp ${RES_DIR}/*.ico ${RES_DIR}/*.txt ${RES_DIR}/*.h)
+file(GLOB RES_FILES CONFIGURE_DEPENDS ${RES_DIR}/*.bmp ${RES_DIR}/*.ico ${RES_DIR}/*.txt ${RES_DIR}/*.h
+     ${RES_DIR}/*.manifest)
 set_source_files_properties(${SETUP_RC} PROPERTIES OBJECT_DEPENDS "${PAYLOAD_FILES};${PAYLOAD_DIGESTS};${RES_FILES}")
 add_dependencies(setupres payloads)
 

@@ -7,7 +7,7 @@ set -eu
 demo_pkgs="cmake ninja-build googletest g++-mingw-w64-i686-posix binutils-mingw-w64-i686
  wine64 wine32:i386 fonts-wine fonts-liberation xvfb xauth mscompress imagemagick"
 pkgs="$demo_pkgs g++ clang clang-tidy libclang-rt-14-dev g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
- x11-utils nsis osslsigncode openssl libssl-dev locales"
+ x11-utils nsis osslsigncode openssl libssl-dev locales libxml2-utils"
 [ "${1:-}" = demo ] && pkgs=$demo_pkgs
 missing=
 for p in $pkgs; do

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the signed release in a tree of its own: VDLite.dll and VDLite.exe
-# are signed (Authenticode, SHA-256) as soon as they are linked, so setup's
-# compressed resources carry the signed files, and SETUPVDL.EXE is signed
-# last. The default build (tools/build.sh) stays unsigned.
+# are signed as soon as they are linked, so setup's compressed resources
+# carry the signed files, and SETUPVDL.EXE is signed last. Each file gets two
+# Authenticode signatures: SHA-1, which every NT from 4.0 on can check, and a
+# SHA-256 one nested after it, which Windows 7 and later check. The default
+# build (tools/build.sh) stays unsigned.
 #   tools/sign.sh [i686|x64]   the release (i686) in $BUILD_ROOT/signed, or
 #                              the x86_64 test vehicle in $BUILD_ROOT/signed-x64
 #   tools/sign.sh --file PE    signs one file in place (the signed build's step)
@@ -34,18 +36,26 @@ check_key() {
   fi
 }
 
-sign_file() {  # PE file, signed in place
-  local file=$1 signed="$1.signed"
-  local args=(sign -pkcs12 "$SETUPVDL_SIGN_PKCS12" -readpass "$SETUPVDL_SIGN_PASSWORD_FILE" -h sha256
-              -n "Vandrel Lite 1.0" -i "http://www.vandrelsoft.com/")
-  if [ -n "${SETUPVDL_SIGN_TIMESTAMP:-}" ]; then
-    args+=(-ts "$SETUPVDL_SIGN_TIMESTAMP")
-  else
-    args+=(-time "$SETUPVDL_SIGN_TIME")
-  fi
-  rm -f "$signed"
-  osslsigncode "${args[@]}" -in "$file" -out "$signed" >/dev/null || { rm -f "$signed"; fail "cannot sign $file"; }
-  mv -f "$signed" "$file"
+sign_file() {  # PE file, signed in place: SHA-1 first, then SHA-256 nested
+  local file=$1 signed="$1.signed" digest nest=()
+  # Both passes give the same -time: osslsigncode before 2.8 writes the
+  # nesting pass's -time into the first signature's signed attributes, which
+  # breaks it unless the time is the one it was made with. A time-stamp goes
+  # on the signature of its own pass.
+  for digest in sha1 sha256; do
+    local args=(sign -pkcs12 "$SETUPVDL_SIGN_PKCS12" -readpass "$SETUPVDL_SIGN_PASSWORD_FILE" -h $digest "${nest[@]}"
+                -n "Vandrel Lite 1.0" -i "http://www.vandrelsoft.com/")
+    if [ -n "${SETUPVDL_SIGN_TIMESTAMP:-}" ]; then
+      args+=(-ts "$SETUPVDL_SIGN_TIMESTAMP")
+    else
+      args+=(-time "$SETUPVDL_SIGN_TIME")
+    fi
+    rm -f "$signed"
+    osslsigncode "${args[@]}" -in "$file" -out "$signed" >/dev/null ||
+      { rm -f "$signed"; fail "cannot sign $file ($digest)"; }
+    mv -f "$signed" "$file"
+    nest=(-nest)
+  done
 }
 
 if [ "${1:-}" = --file ]; then

@@ -392,6 +392,11 @@ std::string ArtifactPath(const std::string& name) {
   }
   if (!path.empty() && path.back() != '\\') path += '\\';
   CreateDirectoryA(path.c_str(), nullptr);
+  // A case run at another dpi (SETUPVDL_DPI) keeps its own pictures.
+  const char* dpi = getenv("SETUPVDL_DPI");
+  const size_t dot = name.rfind('.');
+  if (dpi != nullptr && dot != std::string::npos)
+    return path + name.substr(0, dot) + "-" + dpi + "dpi" + name.substr(dot);
   return path + name;
 }
 

@@ -8,6 +8,8 @@
 # SETUPVDL_KEEP_PREFIX=1  keep the prefix after the run, for a post-mortem
 # SETUPVDL_PREFIX_HOOK    a command run with WINEPREFIX set before the program
 # SETUPVDL_SESSIONS=N     N runs, each in a new Wine session (see below)
+# SETUPVDL_DPI=N          the case runs at N dpi (LogPixels), as a Windows set
+#                         to larger fonts does
 set -u
 exe=$1
 shift
@@ -63,6 +65,10 @@ else
   export DISPLAY=$SETUPVDL_DISPLAY
 fi
 
+if [ -n "${SETUPVDL_DPI:-}" ]; then
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$SETUPVDL_DPI" /f >/dev/null 2>&1 </dev/null ||
+    { echo "wine-case: cannot set LogPixels to $SETUPVDL_DPI" >&2; exit 1; }
+fi
 if [ -n "${SETUPVDL_PREFIX_HOOK:-}" ]; then
   eval "$SETUPVDL_PREFIX_HOOK"
 fi

@@ -2,9 +2,10 @@
 # Checks the signed release (tools/sign.sh) with a throwaway key and a
 # self-signed "VandrelSoft" certificate made here by openssl and removed
 # afterwards:
-#  - osslsigncode accepts VDLite.dll, VDLite.exe, SETUPVDL.EXE and VDLPUSH.EXE against that
-#    certificate (SHA-256, the given signing time) and refuses a file with one
-#    byte changed after signing;
+#  - osslsigncode accepts both signatures of VDLite.dll, VDLite.exe,
+#    SETUPVDL.EXE and VDLPUSH.EXE against that certificate (SHA-1 first,
+#    SHA-256 nested, each with the given signing time) and refuses both in a
+#    file with one byte changed after signing;
 #  - i686: a second clean signed build with the same key and time is
 #    identical byte for byte, and the signed SETUPVDL.EXE passes the PE checks;
 #  - --wine: under Wine the signed SETUPVDL.EXE installs with -u; the installed
@@ -65,14 +66,22 @@ signed_build "$work/a"
 first=$work/a/$tree
 
 signing_time=$(LC_ALL=C date -u -d "@$SETUPVDL_SIGN_TIME" '+%b %e %H:%M:%S %Y GMT')
+# One line per signature: its index, digest, signing time and verdict.
+# osslsigncode's exit code does not tell: it succeeds when any one verifies.
+# (Unbuffered, so that what it writes to stderr stays in its place.)
+signatures() {  # file
+  stdbuf -o0 osslsigncode verify -CAfile "$work/cert.pem" -in "$1" 2>&1 | awk '
+    /^Signature Index: / { if (n != "") print n, d, t, v; n = $3; d = t = v = "-" }
+    /^Message digest algorithm *:/ { d = $NF }
+    /^\tSigning time: / { sub(/^\tSigning time: /, ""); t = $0; gsub(/ /, "_", t) }
+    /^Signature verification: / { v = $NF }
+    END { if (n != "") print n, d, t, v }'
+}
+expected="0 SHA1 ${signing_time// /_} ok
+1 SHA256 ${signing_time// /_} ok"
 for f in $files; do
-  if ! answer=$(osslsigncode verify -CAfile "$work/cert.pem" -in "$first/$f" 2>&1); then
-    problem "osslsigncode refuses the signed $f: $(printf '%s\n' "$answer" | grep -m1 -E 'Unable|MISMATCH|Error:|: failed')"
-    continue
-  fi
-  printf '%s\n' "$answer" | grep -q '^Message digest algorithm *: SHA256' || problem "$f: the digest is not SHA-256"
-  printf '%s\n' "$answer" | grep -qF "Signing time: $signing_time" ||
-    problem "$f: the signing time is not $signing_time: $(printf '%s\n' "$answer" | grep 'Signing time')"
+  answer=$(signatures "$first/$f")
+  [ "$answer" = "$expected" ] || problem "$f: the signatures are not SHA-1 and nested SHA-256, both of $signing_time and valid: $answer"
 done
 
 # One byte of the DLL's code changed after signing.
@@ -80,8 +89,8 @@ altered=$work/altered.dll
 cp "$first/payload/plain/VDLite.dll" "$altered"
 dd if="$altered" bs=1 skip=1024 count=1 2>/dev/null | tr '\000-\377' '\001-\377\000' |
   dd of="$altered" bs=1 seek=1024 conv=notrunc 2>/dev/null
-osslsigncode verify -CAfile "$work/cert.pem" -in "$altered" >/dev/null 2>&1 &&
-  problem "osslsigncode accepts a VDLite.dll with one byte changed after signing"
+[ "$(signatures "$altered" | awk '{print $1, $4}' | tr '\n' ' ')" = "0 failed 1 failed " ] ||
+  problem "osslsigncode accepts a signature of a VDLite.dll with one byte changed after signing: $(signatures "$altered")"
 
 if [ "$arch" = i686 ]; then
   signed_build "$work/b"

@@ -66,9 +66,18 @@ HWND WaitForCheckDialog(DWORD pid, int buttonId) {
   return found;
 }
 
+// Every text fits, and a page is Windows 2000's grey: a pixel just under its
+// title's line, where no page has a control.
 void ExpectFits(HWND dialog, WORD templateId) {
   SCOPED_TRACE("template " + std::to_string(templateId));
   layout::ExpectEverythingFits(dialog, layout::TemplateFont(templateId));
+  if (GetDlgItem(dialog, IDC_PAGE_TITLE) == nullptr) return;
+  RECT r = {};
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT))
+    if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ETCHEDHORZ) GetWindowRect(c, &r);
+  HDC screen = GetDC(nullptr);
+  EXPECT_EQ(GetPixel(screen, r.right - 2, r.bottom + 2), RGB(212, 208, 200));
+  ReleaseDC(nullptr, screen);
 }
 
 // Everything an installation leaves: the four files with their times and
