@@ -10,16 +10,24 @@
 namespace {
 
 // A library is loaded once, at the first call that needs it, and kept for
-// the rest of the process. A failed load is not retried.
+// the rest of the process. A failed load is not retried. Its companion, a
+// library that it loads by bare name later, is mapped first by its full
+// path where the system has one, so that the later load finds it mapped.
 struct LateLibrary {
   const char* file;
+  const char* companion;
   HMODULE module;
   bool tried;
 };
 
-LateLibrary g_comctl32 = {"comctl32.dll", nullptr, false};
-LateLibrary g_shell32 = {"shell32.dll", nullptr, false};
-LateLibrary g_version = {"version.dll", nullptr, false};
+// From Windows XP on, the common controls load the theme library by bare
+// name when a control is first made, and that search is not always narrowed:
+// XP, and Vista and 7 without update KB2533623, look in setup's folder first,
+// and so do Wine's common controls whatever setup asked. NT 4.0 and 2000
+// have no theme library.
+LateLibrary g_comctl32 = {"comctl32.dll", "uxtheme.dll", nullptr, false};
+LateLibrary g_shell32 = {"shell32.dll", nullptr, nullptr, false};
+LateLibrary g_version = {"version.dll", nullptr, nullptr, false};
 
 // The library's full path in the system directory: the directory table's
 // entry, or the system's answer where the table is not filled (a control
@@ -52,6 +60,7 @@ template <typename Function>
 Function* Find(LateLibrary& library, const char* entry) {
   if (!library.tried) {
     library.tried = true;
+    if (library.companion != nullptr) LoadSystemLibrary(library.companion);
     library.module = LoadSystemLibrary(library.file);
   }
   if (library.module == nullptr) return nullptr;

@@ -38,6 +38,11 @@ WINEPREFIX=$tpl "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
 # Wine picks up bitmap (.fon) faces only from the prefix's own font folder,
 # never through fontconfig, which offers it outline faces alone.
 cp $fonts "$tpl/drive_c/windows/Fonts/" || exit 1
+# Windows keeps its help program in the Windows directory, where setup
+# starts it. Wine puts its 32-bit one there, which a 64-bit prefix lacks
+# where 32-bit programs cannot run while it is made: the 64-bit one stands in.
+win=$tpl/drive_c/windows
+[ -e "$win/winhlp32.exe" ] || cp "$win/system32/winhlp32.exe" "$win/" || exit 1
 reg 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD 96
 reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' 'MS Shell Dlg' REG_SZ 'MS Sans Serif'
 reg 'HKCU\Software\Wine\Fonts\Replacements' Arial REG_SZ 'Liberation Sans'

@@ -47,6 +47,12 @@ inline std::string TempDir() {
   GetTempPathA(MAX_PATH, path);
   return WithSlash(path);
 }
+// A staging folder of setup's left in TEMP.
+inline bool StagingLeft() {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((TempDir() + "vdl*.tmp").c_str(), &found);
+  return search != INVALID_HANDLE_VALUE && FindClose(search);
+}
 // One row of the registry layout that setup writes, with its exact type and
 // bytes (strings with their terminating zero).
 struct LayoutRow {

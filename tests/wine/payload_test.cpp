@@ -70,13 +70,6 @@ class FileHolder {
 std::string DestinationOf(const PayloadEntry& entry) {
   return std::string(g_directories[entry.directoryKind]) + entry.destinationName;
 }
-// A staging folder of setup's left in TEMP.
-bool StagingLeft() {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((std::string(g_directories[kTempDir]) + "vdl*.tmp").c_str(), &found);
-  return search != INVALID_HANDLE_VALUE && FindClose(search);
-}
-
 class PayloadInstall : public ::testing::Test {
  protected:
   void SetUp() override {
