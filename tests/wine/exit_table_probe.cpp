@@ -1,10 +1,9 @@
 // A program with setup's own entry (src/driver/entry.cpp) built with an
-// exit-function table of two places, one of which the copying page's static
-// handle (linked with setup's code) takes before WinMain; WinMain registers
-// three more. The startup test runs it to see that a full table never
-// reaches the exit code, and that the one of the three that fits runs: each
-// destructor that runs adds a "d" to the file named by
-// SETUPVDL_EXIT_PROBE_FILE.
+// exit-function table of two places, part of which the linked code may take
+// before WinMain; WinMain registers three more. The startup test runs it to
+// see that a full table never reaches the exit code, and that those that fit
+// run and the others never: each destructor that runs adds a "d" to the file
+// named by SETUPVDL_EXIT_PROBE_FILE.
 #include <windows.h>
 
 namespace {

@@ -205,8 +205,9 @@ TEST(SingleInstance, SecondStartRaisesTheFirstAndEnds) {
 
 // Setup's entry ends the process with 0 even when its table of exit
 // functions is full (the build keeps setup's own table large enough): the
-// probe is that entry with one place left, given three. The one that fits
-// runs at exit and writes down that it did; the two refused never run.
+// probe is that entry with a table of two places, given three functions
+// after whatever the linked code registered before WinMain. Each one that
+// fits runs at exit and writes down that it did; the third never runs.
 TEST(ExitCode, ZeroWhenTheExitFunctionTableIsFull) {
   const std::string record = engine_test::TempDir() + "exit-table-probe.txt";
   DeleteFileA(record.c_str());
@@ -218,7 +219,7 @@ TEST(ExitCode, ZeroWhenTheExitFunctionTableIsFull) {
   EXPECT_EQ(code, 0u);
   std::string destroyed;
   EXPECT_TRUE(td::ReadWholeFile(record, &destroyed));
-  EXPECT_EQ(destroyed, "d") << "one exit function registered and run";
+  EXPECT_TRUE(destroyed == "d" || destroyed == "dd") << "fitting exit functions run, no others: " << destroyed;
 }
 
 // The modules that process pid loaded, in lower case without their
