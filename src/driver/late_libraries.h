@@ -1,5 +1,5 @@
-// The libraries that setup does not import: the common controls, the shell
-// and the version library. Only kernel32, user32, gdi32 and advapi32 are
+// The libraries that setup does not import: the common controls (with the
+// theme library that they load by name), the shell and the version library. Only kernel32, user32, gdi32 and advapi32 are
 // protected from a planted copy on every NT version (they are KnownDLLs
 // everywhere), so every other library is loaded here, at the first call of
 // one of its functions, by its full path in the system directory. The
