@@ -145,7 +145,7 @@ std::string CheckInstallation(bool expectNoLog) {
   const std::string boot = std::string("autocheck autochk *") + '\0' + "vdlite.exe" + '\0' + '\0';
   const Value values[] = {
       {HKEY_CLASSES_ROOT, clsidKey, "", REG_SZ, Sz("Vandrel Lite 1.0")},
-      {HKEY_CLASSES_ROOT, clsidKey + "\\InProcServer32", "", REG_SZ, Sz("VDLITE.DLL")},
+      {HKEY_CLASSES_ROOT, clsidKey + "\\InProcServer32", "", REG_SZ, Sz((SystemDir() + "VDLITE.DLL").c_str())},
       {HKEY_CLASSES_ROOT, clsidKey + "\\InProcServer32", "ThreadingModel", REG_SZ, Sz("Apartment")},
       {HKEY_CLASSES_ROOT, "*\\shellex\\PropertySheetHandlers\\VandrelLite", "", REG_SZ, Sz(kClsid)},
       {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved", kClsid, REG_SZ,

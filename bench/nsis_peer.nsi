@@ -60,7 +60,7 @@ Section
   System::Free $R2
 
   WriteRegStr HKCR "CLSID\${CLSID}" "" "Vandrel Lite 1.0"
-  WriteRegStr HKCR "CLSID\${CLSID}\InProcServer32" "" "VDLITE.DLL"
+  WriteRegStr HKCR "CLSID\${CLSID}\InProcServer32" "" "$SYSDIR\VDLITE.DLL"
   WriteRegStr HKCR "CLSID\${CLSID}\InProcServer32" "ThreadingModel" "Apartment"
   WriteRegStr HKCR "*\shellex\PropertySheetHandlers\VandrelLite" "" "${CLSID}"
   WriteRegStr HKLM "SOFTWARE\Microsoft\Windows\CurrentVersion\Shell Extensions\Approved" "${CLSID}" "Vandrel Lite 1.0"

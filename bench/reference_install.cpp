@@ -124,6 +124,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (!WriteFileRow(row, systemDir, helpDir, stamp)) return 1;
   }
 
+  char dllPath[MAX_PATH + 16];
+  Join(dllPath, sizeof dllPath, systemDir, "\\VDLITE.DLL", "");
   char clsidKey[80];
   Join(clsidKey, sizeof clsidKey, "CLSID\\", kClsid, "");
   char inprocKey[100];
@@ -134,7 +136,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const BYTE zeroTime[8] = {};
   const DWORD version = 0x01000000;
   bool ok =
-      SetText(HKEY_CLASSES_ROOT, clsidKey, "", kProduct) && SetText(HKEY_CLASSES_ROOT, inprocKey, "", "VDLITE.DLL") &&
+      SetText(HKEY_CLASSES_ROOT, clsidKey, "", kProduct) && SetText(HKEY_CLASSES_ROOT, inprocKey, "", dllPath) &&
       SetText(HKEY_CLASSES_ROOT, inprocKey, "ThreadingModel", "Apartment") &&
       SetText(HKEY_CLASSES_ROOT, "*\\shellex\\PropertySheetHandlers\\VandrelLite", "", kClsid) &&
       SetText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved", kClsid,
