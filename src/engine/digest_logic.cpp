@@ -19,7 +19,7 @@ uint32_t RotateRight(uint32_t value, int bits) { return (value >> bits) | (value
 
 void HashBlock(uint32_t (&state)[8], const uint8_t* block) {
   uint32_t w[64];
-  for (int i = 0; i < 16; ++i) {
+  for (size_t i = 0; i < 16; ++i) {
     w[i] = (uint32_t{block[4 * i]} << 24) | (uint32_t{block[4 * i + 1]} << 16) | (uint32_t{block[4 * i + 2]} << 8) |
            uint32_t{block[4 * i + 3]};
   }

@@ -32,8 +32,9 @@ objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 command -v "$objdump" >/dev/null || { echo "check-pe: $objdump is missing (tools/deps.sh installs it)" >&2; exit 1; }
 
 setup_imports="kernel32 user32 gdi32 advapi32"
-# Loaded at run time from the system directory; each must be named.
-late="comctl32 shell32 version"
+# Loaded at run time from the system directory; each must be named. The
+# theme library goes with the common controls, which load it by name.
+late="comctl32 uxtheme shell32 version"
 # Also named: kernel32, looked up for the library search's narrowing, and
 # advapi32, looked up for a call that NT 4.0 lacks.
 setup_loads="kernel32 advapi32 $late"
