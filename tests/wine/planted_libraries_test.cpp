@@ -48,10 +48,11 @@ const char kCurrentDir[] = "C:\\Work\\";
 const char kMarkerLog[] = "C:\\planted-markers.log";
 const char kHomePage[] = "http://www.vandrelsoft.com/";
 
-// Setup's own late libraries; what Wine's system DLLs load on its behalf
-// (uxtheme with the first window, COM for the shell); the help program's
-// import (comdlg32); what the help viewer that setup starts loads by name
-// (riched20); and the run-time library setup used to import.
+// Setup's own late libraries (uxtheme too, which the common controls load
+// by name); what Wine's system DLLs load on its behalf (COM for the shell);
+// the help program's import (comdlg32); what the help viewer that setup
+// starts loads by name (riched20); and the run-time library setup used to
+// import.
 const char* const kPlantedNames[] = {"version",  "msvcrt", "comctl32", "shell32", "shlwapi",  "uxtheme",  "ole32",
                                      "oleaut32", "rpcrt4", "combase",  "shcore",  "comdlg32", "riched20", "imm32"};
 // The programs whose searches are made as Windows makes them.
