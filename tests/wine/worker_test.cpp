@@ -84,8 +84,9 @@ class Worker : public ::testing::Test {
     RegisterClassA(&wc);
     frame_ = CreateWindowA("RecordingFrame", "frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600, 400, nullptr,
                            nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(frame_, nullptr) << GetLastError();
     page_ = CreateDialogParamA(wc.hInstance, MAKEINTRESOURCEA(IDD_COPYING_PAGE), frame_, PageProc, 0);
-    ASSERT_NE(page_, nullptr);
+    ASSERT_NE(page_, nullptr) << GetLastError();
     SetWindowTextA(page_, "copying page");  // not to be taken for a message box
     progress_ = GetDlgItem(page_, IDC_PROGRESS);
     g_progressProc =
