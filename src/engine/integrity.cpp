@@ -17,19 +17,11 @@ static_assert(IDR_LICENSE_TEXT == IDR_PAYLOAD_DLL + kStoredFiles - 1, "the store
 constexpr DWORD kRecordBytes = (kStoredFiles + kExpandedFiles) * kDigestBytes;
 constexpr DWORD kReadBytes = 8192;
 
-const BYTE* LoadedResource(WORD id, LPCSTR type, DWORD* size) {
-  HRSRC found = FindResourceA(g_instance, MAKEINTRESOURCEA(id), type);
-  if (found == nullptr) return nullptr;
-  HGLOBAL loaded = LoadResource(g_instance, found);
-  *size = SizeofResource(g_instance, found);
-  return loaded != nullptr ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
-}
-
 // The stored digests, then the expanded ones; null when the record is
 // missing or of another size.
 const BYTE* DigestRecord() {
   DWORD size = 0;
-  const BYTE* record = LoadedResource(IDR_FILE_DIGESTS, RT_RCDATA, &size);
+  const BYTE* record = LoadSetupResource(IDR_FILE_DIGESTS, RT_RCDATA, &size);
   return size == kRecordBytes ? record : nullptr;
 }
 
@@ -61,12 +53,20 @@ bool IsImageComplete() {
 
 }  // namespace
 
+const BYTE* LoadSetupResource(WORD id, LPCSTR type, DWORD* size) {
+  HRSRC found = FindResourceA(g_instance, MAKEINTRESOURCEA(id), type);
+  if (found == nullptr) return nullptr;
+  HGLOBAL loaded = LoadResource(g_instance, found);
+  *size = SizeofResource(g_instance, found);
+  return loaded != nullptr ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+}
+
 bool IsSetupFileIntact() {
   const BYTE* digests = DigestRecord();
   if (digests == nullptr || !IsImageComplete()) return false;
   for (int i = 0; i < kStoredFiles; ++i) {
     DWORD size = 0;
-    const BYTE* stored = LoadedResource(static_cast<WORD>(IDR_PAYLOAD_DLL + i), "FILE", &size);
+    const BYTE* stored = LoadSetupResource(static_cast<WORD>(IDR_PAYLOAD_DLL + i), "FILE", &size);
     if (stored == nullptr || !HasSha256(stored, size, digests + i * kDigestBytes)) return false;
   }
   return true;

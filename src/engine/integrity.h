@@ -5,6 +5,10 @@
 
 #include "engine/payload.h"
 
+// The bytes of setup's resource id of type and their count; null when it
+// cannot be found or loaded.
+const BYTE* LoadSetupResource(WORD id, LPCSTR type, DWORD* size);
+
 // True when setup's file is as long as its headers say and each stored file
 // (the four payloads and the licence) has the digest that the build
 // recorded. Run before anything is written; shows nothing.

@@ -136,11 +136,8 @@ bool InstallPayloadEntry(const PayloadEntry& entry) {
     return false;
   }
 
-  HRSRC found = FindResourceA(g_instance, MAKEINTRESOURCEA(entry.resourceId), "FILE");
-  if (found == nullptr) return false;
-  HGLOBAL loaded = LoadResource(g_instance, found);
-  const void* stored = loaded != nullptr ? LockResource(loaded) : nullptr;
-  DWORD storedSize = SizeofResource(g_instance, found);
+  DWORD storedSize = 0;
+  const BYTE* stored = LoadSetupResource(entry.resourceId, "FILE", &storedSize);
   if (stored == nullptr || storedSize == 0) return false;
 
   // From here on, every way out removes the staging folder with its file.
